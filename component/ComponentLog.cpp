@@ -1,0 +1,75 @@
+#include "ComponentLog.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <fstream>
+#include <iostream>
+
+#include "ShellQuote.h"
+
+namespace {
+const char kLogPath[] = "/var/zmt/Component.log";
+const char kLogFolder[] = "/var/zmt";
+const char kLogError[] = "ERROR : Unable to write to log file";
+
+// Wide text as bytes in the C locale: what the C library's conversion cannot represent is
+// written as '?', so the rest of the text still reaches the console and the file.
+std::string NarrowForOutput(const std::wstring& text) {
+  std::string out;
+  std::mbstate_t state{};
+  char buffer[MB_LEN_MAX];
+  for (wchar_t c : text) {
+    size_t n = std::wcrtomb(buffer, c, &state);
+    if (n == static_cast<size_t>(-1)) {
+      out += '?';
+      state = std::mbstate_t{};
+    } else {
+      out.append(buffer, n);
+    }
+  }
+  return out;
+}
+}  // namespace
+
+CComponentLog::CComponentLog() : path(kLogPath), quiet(false), noFile(false) {
+  std::string mkdir = std::string("mkdir -p ") + kLogFolder;
+  std::string touch = std::string("touch ") + kLogPath;
+  (void)std::system(mkdir.c_str());
+  (void)std::system(touch.c_str());
+}
+
+CComponentLog::CComponentLog(const std::string& logPath) : path(logPath), quiet(false), noFile(false) {
+  PrepareFile();
+}
+
+void CComponentLog::PrepareFile() {
+  std::string folder = path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
+  if (!folder.empty()) (void)std::system(("mkdir -p " + ShellQuote(folder)).c_str());
+  (void)std::system(("touch " + ShellQuote(path)).c_str());
+}
+
+void CComponentLog::AppendToFile(const std::string& bytes) {
+  if (noFile) return;
+  std::ofstream file(path, std::ios::out | std::ios::app | std::ios::binary);
+  if (!file.is_open()) {
+    std::cout << kLogError << std::endl;
+    return;
+  }
+  file << bytes;
+}
+
+CComponentLog& CComponentLog::operator<<(const std::string& text) {
+  if (!quiet) std::cout << text;
+  AppendToFile(text);
+  return *this;
+}
+
+CComponentLog& CComponentLog::operator<<(int value) {
+  return *this << std::to_string(value);
+}
+
+CComponentLog& CComponentLog::operator<<(const std::wstring& text) {
+  return *this << NarrowForOutput(text);
+}

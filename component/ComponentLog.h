@@ -1,0 +1,34 @@
+// The component's one channel for progress and results. Every item goes to the console unless
+// quiet and is appended to the log file, which is opened and closed again for each item so that
+// the vendor tools can append to the same file while the component waits for them.
+#pragma once
+
+#include <string>
+
+class CComponentLog {
+ public:
+  // The program's log: prepares "/var/zmt" and "/var/zmt/Component.log" through the shell.
+  CComponentLog();
+  // A log at another path, for in-process tests; the folder and file are prepared the same way.
+  explicit CComponentLog(const std::string& logPath);
+  CComponentLog(const CComponentLog&) = delete;
+  CComponentLog& operator=(const CComponentLog&) = delete;
+
+  void SetQuiet(bool value) { quiet = value; }
+  bool IsQuiet() const { return quiet; }
+  const std::string& GetPath() const { return path; }
+
+  CComponentLog& operator<<(const std::string& text);
+  CComponentLog& operator<<(const char* text) { return *this << std::string(text ? text : ""); }
+  CComponentLog& operator<<(int value);
+  CComponentLog& operator<<(const std::wstring& text);
+
+ private:
+  void PrepareFile();
+  // Appends bytes to the log file; a file that cannot be opened costs one error line on the console.
+  void AppendToFile(const std::string& bytes);
+
+  std::string path;
+  bool quiet;
+  bool noFile;
+};

@@ -1,0 +1,4 @@
+#include "BaseCmp.h"
+
+// Distribution detection arrives with the release-file patterns.
+void CBaseCmp::DetectOS() {}

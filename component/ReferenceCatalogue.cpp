@@ -1,0 +1,109 @@
+#include "ReferenceCatalogue.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "BaseCmp.h"
+
+namespace {
+const char kCatalogueFile[] = "reference.xml";
+
+// Nodes such as text, CDATA and comment nodes may carry no name at all.
+bool IsNamed(const xmlNode* node, const char* name) {
+  return node->name != nullptr && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+std::wstring WidenContent(const xmlChar* content) {
+  return content ? WidenBytes(reinterpret_cast<const char*>(content)) : std::wstring();
+}
+
+// The path elements carry their text in a CDATA section that is their first child.
+void ReadCdataPath(const xmlNode* node, std::wstring& field) {
+  const xmlNode* first = node->children;
+  if (first != nullptr && first->type == XML_CDATA_SECTION_NODE) field = WidenContent(first->content);
+}
+
+ReferenceEntry ReadDevice(xmlNode* device) {
+  ReferenceEntry entry;
+  struct Leaf {
+    const char* name;
+    std::wstring ReferenceEntry::*field;
+  };
+  static const Leaf kLeaves[] = {
+      {"type", &ReferenceEntry::type},         {"device_id", &ReferenceEntry::device_id},
+      {"model", &ReferenceEntry::model},       {"firmware", &ReferenceEntry::firmware},
+      {"bios", &ReferenceEntry::bios},         {"boot", &ReferenceEntry::boot},
+      {"duration", &ReferenceEntry::duration},
+  };
+  for (xmlNode* child = device->children; child != nullptr; child = child->next) {
+    for (const Leaf& leaf : kLeaves) {
+      if (!IsNamed(child, leaf.name)) continue;
+      entry.*leaf.field = GetXmlAttribute(child, "value");
+      if (leaf.field == &ReferenceEntry::bios && entry.bios.empty()) entry.hasBios = 0;
+    }
+  }
+  return entry;
+}
+}  // namespace
+
+std::wstring WidenBytes(const std::string& bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (char c : bytes) out += static_cast<wchar_t>(static_cast<signed char>(c));
+  return out;
+}
+
+std::string NarrowBytes(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) out += static_cast<char>(static_cast<unsigned char>(static_cast<unsigned>(c) & 0xFF));
+  return out;
+}
+
+std::wstring GetXmlAttribute(xmlNode* node, const char* name) {
+  std::wstring value;
+  for (xmlAttr* attr = node->properties; attr != nullptr; attr = attr->next) {
+    if (attr->type != XML_ATTRIBUTE_NODE || attr->name == nullptr) continue;
+    if (std::strcmp(reinterpret_cast<const char*>(attr->name), name) != 0) continue;
+    value = attr->children ? WidenContent(attr->children->content) : std::wstring();
+  }
+  return value;
+}
+
+bool CReferenceCatalogue::Load() {
+  struct stat info;
+  if (stat(kCatalogueFile, &info) != 0) return false;
+  xmlInitParser();
+  xmlDoc* doc = xmlParseFile(kCatalogueFile);
+  if (doc == nullptr) return false;
+
+  xmlNode* node = doc->children;
+  while (node != nullptr) {
+    if (IsNamed(node, "tarvo_fchba_reference")) {
+      node = node->children;
+      continue;
+    }
+    if (IsNamed(node, "discovery_app_path")) {
+      ReadCdataPath(node, discovery_app_path);
+    } else if (IsNamed(node, "installer_app_path")) {
+      ReadCdataPath(node, installer_app_path);
+    } else if (IsNamed(node, "devices")) {
+      for (xmlNode* child = node->children; child != nullptr; child = child->next)
+        if (IsNamed(child, "device")) devices.push_back(ReadDevice(child));
+    }
+    node = node->next;
+  }
+  xmlFreeDoc(doc);
+  xmlCleanupParser();
+  return true;
+}
+
+int CBaseCmp::FindReference(const std::wstring& key) {
+  for (size_t i = 0; i < catalogue.devices.size(); ++i)
+    if (wcscasecmp(catalogue.devices[i].device_id.c_str(), key.c_str()) == 0) return static_cast<int>(i);
+  return -1;
+}

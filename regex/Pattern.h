@@ -1,0 +1,2 @@
+// Placeholder for the narrow and wide pattern engines.
+#pragma once

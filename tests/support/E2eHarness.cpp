@@ -1,0 +1,139 @@
+#include "E2eHarness.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+bool MakeParents(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    std::string dir = path.substr(0, slash);
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+}  // namespace
+
+std::string ReadFileBytes(const std::string& path, bool* exists) {
+  std::ifstream in(path, std::ios::binary);
+  if (exists) *exists = in.is_open();
+  if (!in.is_open()) return std::string();
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  if (!MakeParents(path)) return false;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
+
+std::string E2eResult::ReadWorkFile(const std::string& relative) const {
+  return ReadFileBytes(workDir + "/" + relative);
+}
+
+bool E2eResult::WorkFileExists(const std::string& relative) const {
+  struct stat info;
+  return stat((workDir + "/" + relative).c_str(), &info) == 0;
+}
+
+E2eHarness::E2eHarness() = default;
+
+E2eHarness::~E2eHarness() {
+  for (const std::string& dir : tempDirs_) {
+    std::string command = "rm -rf '" + dir + "'";
+    (void)std::system(command.c_str());
+  }
+}
+
+E2eResult E2eHarness::Run(const E2eRun& run) {
+  E2eResult result;
+  // Letters and digits only: paths of this folder may end up in files whose readers cut at a hyphen.
+  char pattern[] = "/tmp/fchbae2eXXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    result.error = "cannot create a temporary folder";
+    return result;
+  }
+  const std::string top = pattern;
+  tempDirs_.push_back(top);
+  result.workDir = top + "/work";
+  const std::string varDir = top + "/var";
+  const std::string rootDir = top + "/root";
+  mkdir(result.workDir.c_str(), 0755);
+  mkdir(varDir.c_str(), 0755);
+  mkdir(rootDir.c_str(), 0755);
+  for (const auto& file : run.files) {
+    if (!WriteFileBytes(result.workDir + "/" + file.first, file.second)) {
+      result.error = "cannot write " + file.first;
+      return result;
+    }
+  }
+  for (const auto& file : run.rootFiles) {
+    if (!WriteFileBytes(rootDir + file.first, file.second)) {
+      result.error = "cannot write " + file.first;
+      return result;
+    }
+  }
+  std::string setup;
+  for (const std::string& line : run.setup) setup += line + "\n";
+  setup += "exec \"$0\" \"$@\"\n";
+
+  std::vector<std::string> argv = {FCHBA_SANDBOX_SCRIPT, "--var", varDir, "--root", rootDir, "--work", result.workDir};
+  if (run.readOnlyVar) argv.push_back("--ro-var");
+  if (run.usrAndSys) {
+    argv.push_back("--usr");
+    argv.push_back("--sys");
+  }
+  argv.insert(argv.end(), {"--", "/bin/sh", "-c", setup, run.program.empty() ? FCHBA_BINARY : run.program});
+  argv.insert(argv.end(), run.args.begin(), run.args.end());
+
+  const std::string outPath = top + "/stdout";
+  const std::string errPath = top + "/stderr";
+  pid_t pid = fork();
+  if (pid < 0) {
+    result.error = "cannot fork";
+    return result;
+  }
+  if (pid == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> raw;
+    for (std::string& arg : argv) raw.push_back(&arg[0]);
+    raw.push_back(nullptr);
+    execv(raw[0], raw.data());
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.out = ReadFileBytes(outPath);
+  result.err = ReadFileBytes(errPath);
+  result.log = ReadFileBytes(varDir + "/zmt/Component.log", &result.logExists);
+  if (WIFSIGNALED(status)) {
+    result.signaled = true;
+    result.signal = WTERMSIG(status);
+    result.started = true;
+    return result;
+  }
+  result.exitCode = WEXITSTATUS(status);
+  if (result.exitCode == 125 && result.err.rfind("sandbox:", 0) == 0) {
+    result.error = "the mount namespace could not be set up: " + result.err;
+    return result;
+  }
+  result.started = true;
+  return result;
+}

@@ -1,0 +1,52 @@
+// Runs the built fchba-update as a user would: in a fresh working folder, with the test's files,
+// inside a private mount namespace whose /etc and /var are the test's own (sandbox.sh). A run
+// whose namespace cannot be set up fails the test; it never skips.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct E2eRun {
+  std::vector<std::string> args;                // after the program name
+  std::map<std::string, std::string> files;     // working folder: relative path -> content
+  std::map<std::string, std::string> rootFiles; // inside the namespace: "/etc/redhat-release" -> content
+  std::vector<std::string> setup;               // shell lines run in the working folder before the run
+  bool readOnlyVar = false;                     // /var cannot be written, so the log cannot be made
+  bool usrAndSys = false;                       // also private /usr (with /lib) and an empty /sys
+  std::string program;                          // the binary; the built fchba-update when empty
+};
+
+struct E2eResult {
+  bool started = false;  // false: the sandbox could not be set up (see error)
+  int exitCode = -1;
+  bool signaled = false;
+  int signal = 0;
+  std::string out;
+  std::string err;
+  std::string log;  // the bytes of /var/zmt/Component.log after the run
+  bool logExists = false;
+  std::string workDir;  // the working folder, kept until the harness object is destroyed
+  std::string error;
+
+  // The bytes of a file in the working folder; empty when it does not exist.
+  std::string ReadWorkFile(const std::string& relative) const;
+  bool WorkFileExists(const std::string& relative) const;
+};
+
+class E2eHarness {
+ public:
+  E2eHarness();
+  ~E2eHarness();  // removes every folder that its runs made
+  E2eHarness(const E2eHarness&) = delete;
+  E2eHarness& operator=(const E2eHarness&) = delete;
+
+  // rootFiles may hold "/var/zmt/Component.log" to start the run with an existing log.
+  E2eResult Run(const E2eRun& run);
+
+ private:
+  std::vector<std::string> tempDirs_;
+};
+
+std::string ReadFileBytes(const std::string& path, bool* exists = nullptr);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
