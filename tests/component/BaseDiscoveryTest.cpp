@@ -1,0 +1,57 @@
+// The base discovery over the adapter inventory: header texts and device keys of records.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ComponentTestSupport.h"
+
+namespace {
+FcHbaInfoRecord* Record(const char* pciIds, const char* subsystemIds) {
+  FcHbaInfoRecord* record = new FcHbaInfoRecord;
+  std::strcpy(record->pciIds, pciIds);
+  std::strcpy(record->subsystemIds, subsystemIds);
+  return record;
+}
+
+TEST(BaseDiscovery, DeviceKeyFromIdentifierTexts) {
+  struct Case {
+    const char* pciIds;
+    const char* subsystemIds;
+    const wchar_t* key;
+  };
+  const Case kCases[] = {
+      {"10dff100", "10dffe00", L"10df.f100.10df.fe00"},
+      {"N/A", "10dffe00", L"10df.fe00"},
+      {"n/a", "N/a", L""},
+      {"1077", "", L"1077"},
+      {"10771", "", L"1077.1"},
+      {"", "", L""},
+      {"10dff100", "N/A", L"10df.f100"},
+  };
+  ScratchFolder folder;
+  TestComponent component(folder.File("log"));
+  for (const Case& c : kCases) component.hbaList.records.push_back(Record(c.pciIds, c.subsystemIds));
+  for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i)
+    EXPECT_EQ(component.GetDeviceId(static_cast<int>(i)), kCases[i].key) << kCases[i].pciIds;
+}
+
+TEST(BaseDiscovery, HeaderTextsComeFromTheFirstCatalogueEntry) {
+  ScratchFolder folder;
+  TestComponent component(folder.File("log"));
+  component.hbaList.records.push_back(Record("10dff100", "10dff100"));
+  component.result.alt_name = L"stale";
+  ReferenceEntry first, second;
+  first.type = L"Firmware";
+  second.type = L"Other";
+  component.catalogue.devices = {first, second};
+  EXPECT_TRUE(component.Discover());
+  EXPECT_EQ(component.result.type, L"Firmware");
+  EXPECT_EQ(component.result.alt_name, L"");
+  EXPECT_TRUE(component.result.devices.empty());
+
+  TestComponent empty(folder.File("log"));
+  empty.hbaList.records.push_back(Record("10dff100", "10dff100"));
+  EXPECT_TRUE(empty.Discover());
+  EXPECT_EQ(empty.result.type, L"");
+}
+}  // namespace

@@ -1,0 +1,65 @@
+// The component log: console unless quiet, appended to the file item by item, never truncated.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "ComponentLog.h"
+#include "ComponentTestSupport.h"
+#include "E2eHarness.h"
+
+namespace {
+TEST(ComponentLog, ItemsReachConsoleAndFileUnchanged) {
+  ScratchFolder folder;
+  const std::string path = folder.File("zmt/Component.log");
+  testing::internal::CaptureStdout();
+  {
+    CComponentLog log(path);
+    log << "Loading references..." << "done.\n" << "Flash complete [" << -12 << "]\n" << 0 << std::wstring(L"wide\n");
+  }
+  const std::string expected = "Loading references...done.\nFlash complete [-12]\n0wide\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+  EXPECT_EQ(ReadFileBytes(path), expected);
+}
+
+TEST(ComponentLog, QuietLogWritesOnlyTheFileAndAppendsToEarlierRuns) {
+  ScratchFolder folder;
+  const std::string path = folder.File("Component.log");
+  folder.Write("Component.log", "earlier run\n");
+  testing::internal::CaptureStdout();
+  {
+    CComponentLog log(path);
+    log.SetQuiet(true);
+    log << "one\n" << 7 << std::wstring(L"\n");
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(ReadFileBytes(path), "earlier run\none\n7\n");
+}
+
+TEST(ComponentLog, UnwritableFileCostsOneErrorLinePerItemEvenWhenQuiet) {
+  ScratchFolder folder;
+  // A folder in place of the file: it can never be opened for appending.
+  mkdir(folder.File("Component.log").c_str(), 0755);
+  testing::internal::CaptureStdout();
+  {
+    CComponentLog log(folder.File("Component.log"));
+    log << "a";
+    log.SetQuiet(true);
+    log << "b" << 3 << std::wstring(L"c");
+  }
+  const std::string error = "ERROR : Unable to write to log file\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + error + error + error);
+}
+
+TEST(ComponentLog, PathWithShellCharactersIsPreparedLiterally) {
+  ScratchFolder folder;
+  const std::string path = folder.File("a b;'c/$(x)/Component.log");
+  testing::internal::CaptureStdout();
+  {
+    CComponentLog log(path);
+  }
+  testing::internal::GetCapturedStdout();
+  bool exists = false;
+  ReadFileBytes(path, &exists);
+  EXPECT_TRUE(exists);
+}
+}  // namespace

@@ -1,0 +1,29 @@
+// In-process test support for the component: a temporary working folder that the test runs in
+// (the catalogue is read from the working folder), and a component whose log lives there.
+#pragma once
+
+#include <string>
+
+#include "BaseCmp.h"
+
+class ScratchFolder {
+ public:
+  ScratchFolder();   // makes a fresh folder and enters it
+  ~ScratchFolder();  // goes back and removes it
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  void Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+// A plain component whose log is written to logPath instead of the program's log.
+class TestComponent : public CBaseCmp {
+ public:
+  explicit TestComponent(const std::string& logPath) : CBaseCmp(logPath) {}
+};
