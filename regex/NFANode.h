@@ -9,140 +9,140 @@ class NFANode : public NFANodeT<NarrowTraits> {};
 
 class NFAStartNode : public NFAStartNodeT<NarrowTraits> {
  public:
-  using NFAStartNodeT::NFAStartNodeT;
+  using NFAStartNodeT<NarrowTraits>::NFAStartNodeT;
 };
 
 class NFAEndNode : public NFAEndNodeT<NarrowTraits> {
  public:
-  using NFAEndNodeT::NFAEndNodeT;
+  using NFAEndNodeT<NarrowTraits>::NFAEndNodeT;
 };
 
 class NFASubStartNode : public NFASubStartNodeT<NarrowTraits> {
  public:
-  using NFASubStartNodeT::NFASubStartNodeT;
+  using NFASubStartNodeT<NarrowTraits>::NFASubStartNodeT;
 };
 
 class NFAAcceptNode : public NFAAcceptNodeT<NarrowTraits> {
  public:
-  using NFAAcceptNodeT::NFAAcceptNodeT;
+  using NFAAcceptNodeT<NarrowTraits>::NFAAcceptNodeT;
 };
 
 class NFACharNode : public NFACharNodeT<NarrowTraits> {
  public:
-  using NFACharNodeT::NFACharNodeT;
+  using NFACharNodeT<NarrowTraits>::NFACharNodeT;
 };
 
 class NFACICharNode : public NFACICharNodeT<NarrowTraits> {
  public:
-  using NFACICharNodeT::NFACICharNodeT;
+  using NFACICharNodeT<NarrowTraits>::NFACICharNodeT;
 };
 
 class NFAClassNode : public NFAClassNodeT<NarrowTraits> {
  public:
-  using NFAClassNodeT::NFAClassNodeT;
+  using NFAClassNodeT<NarrowTraits>::NFAClassNodeT;
 };
 
 class NFACIClassNode : public NFACIClassNodeT<NarrowTraits> {
  public:
-  using NFACIClassNodeT::NFACIClassNodeT;
+  using NFACIClassNodeT<NarrowTraits>::NFACIClassNodeT;
 };
 
 class NFAQuoteNode : public NFAQuoteNodeT<NarrowTraits> {
  public:
-  using NFAQuoteNodeT::NFAQuoteNodeT;
+  using NFAQuoteNodeT<NarrowTraits>::NFAQuoteNodeT;
 };
 
 class NFACIQuoteNode : public NFACIQuoteNodeT<NarrowTraits> {
  public:
-  using NFACIQuoteNodeT::NFACIQuoteNodeT;
+  using NFACIQuoteNodeT<NarrowTraits>::NFACIQuoteNodeT;
 };
 
 class NFAOrNode : public NFAOrNodeT<NarrowTraits> {
  public:
-  using NFAOrNodeT::NFAOrNodeT;
+  using NFAOrNodeT<NarrowTraits>::NFAOrNodeT;
 };
 
 class NFALookAheadNode : public NFALookAheadNodeT<NarrowTraits> {
  public:
-  using NFALookAheadNodeT::NFALookAheadNodeT;
+  using NFALookAheadNodeT<NarrowTraits>::NFALookAheadNodeT;
 };
 
 class NFALookBehindNode : public NFALookBehindNodeT<NarrowTraits> {
  public:
-  using NFALookBehindNodeT::NFALookBehindNodeT;
+  using NFALookBehindNodeT<NarrowTraits>::NFALookBehindNodeT;
 };
 
 class NFAStartOfLineNode : public NFAStartOfLineNodeT<NarrowTraits> {
  public:
-  using NFAStartOfLineNodeT::NFAStartOfLineNodeT;
+  using NFAStartOfLineNodeT<NarrowTraits>::NFAStartOfLineNodeT;
 };
 
 class NFAEndOfLineNode : public NFAEndOfLineNodeT<NarrowTraits> {
  public:
-  using NFAEndOfLineNodeT::NFAEndOfLineNodeT;
+  using NFAEndOfLineNodeT<NarrowTraits>::NFAEndOfLineNodeT;
 };
 
 class NFAStartOfInputNode : public NFAStartOfInputNodeT<NarrowTraits> {
  public:
-  using NFAStartOfInputNodeT::NFAStartOfInputNodeT;
+  using NFAStartOfInputNodeT<NarrowTraits>::NFAStartOfInputNodeT;
 };
 
 class NFAEndOfInputNode : public NFAEndOfInputNodeT<NarrowTraits> {
  public:
-  using NFAEndOfInputNodeT::NFAEndOfInputNodeT;
+  using NFAEndOfInputNodeT<NarrowTraits>::NFAEndOfInputNodeT;
 };
 
 class NFAWordBoundaryNode : public NFAWordBoundaryNodeT<NarrowTraits> {
  public:
-  using NFAWordBoundaryNodeT::NFAWordBoundaryNodeT;
+  using NFAWordBoundaryNodeT<NarrowTraits>::NFAWordBoundaryNodeT;
 };
 
 class NFAEndOfMatchNode : public NFAEndOfMatchNodeT<NarrowTraits> {
  public:
-  using NFAEndOfMatchNodeT::NFAEndOfMatchNodeT;
+  using NFAEndOfMatchNodeT<NarrowTraits>::NFAEndOfMatchNodeT;
 };
 
 class NFAReferenceNode : public NFAReferenceNodeT<NarrowTraits> {
  public:
-  using NFAReferenceNodeT::NFAReferenceNodeT;
+  using NFAReferenceNodeT<NarrowTraits>::NFAReferenceNodeT;
 };
 
 class NFAGroupHeadNode : public NFAGroupHeadNodeT<NarrowTraits> {
  public:
-  using NFAGroupHeadNodeT::NFAGroupHeadNodeT;
+  using NFAGroupHeadNodeT<NarrowTraits>::NFAGroupHeadNodeT;
 };
 
 class NFAGroupTailNode : public NFAGroupTailNodeT<NarrowTraits> {
  public:
-  using NFAGroupTailNodeT::NFAGroupTailNodeT;
+  using NFAGroupTailNodeT<NarrowTraits>::NFAGroupTailNodeT;
 };
 
 class NFAQuantifierNode : public NFAQuantifierNodeT<NarrowTraits> {
  public:
-  using NFAQuantifierNodeT::NFAQuantifierNodeT;
+  using NFAQuantifierNodeT<NarrowTraits>::NFAQuantifierNodeT;
 };
 
 class NFAGreedyQuantifierNode : public NFAGreedyQuantifierNodeT<NarrowTraits> {
  public:
-  using NFAGreedyQuantifierNodeT::NFAGreedyQuantifierNodeT;
+  using NFAGreedyQuantifierNodeT<NarrowTraits>::NFAGreedyQuantifierNodeT;
 };
 
 class NFALazyQuantifierNode : public NFALazyQuantifierNodeT<NarrowTraits> {
  public:
-  using NFALazyQuantifierNodeT::NFALazyQuantifierNodeT;
+  using NFALazyQuantifierNodeT<NarrowTraits>::NFALazyQuantifierNodeT;
 };
 
 class NFAPossessiveQuantifierNode : public NFAPossessiveQuantifierNodeT<NarrowTraits> {
  public:
-  using NFAPossessiveQuantifierNodeT::NFAPossessiveQuantifierNodeT;
+  using NFAPossessiveQuantifierNodeT<NarrowTraits>::NFAPossessiveQuantifierNodeT;
 };
 
 class NFAGroupLoopPrologueNode : public NFAGroupLoopPrologueNodeT<NarrowTraits> {
  public:
-  using NFAGroupLoopPrologueNodeT::NFAGroupLoopPrologueNodeT;
+  using NFAGroupLoopPrologueNodeT<NarrowTraits>::NFAGroupLoopPrologueNodeT;
 };
 
 class NFAGroupLoopNode : public NFAGroupLoopNodeT<NarrowTraits> {
  public:
-  using NFAGroupLoopNodeT::NFAGroupLoopNodeT;
+  using NFAGroupLoopNodeT<NarrowTraits>::NFAGroupLoopNodeT;
 };

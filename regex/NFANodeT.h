@@ -27,13 +27,9 @@ inline int ContinueMatch(NodeT* node, const TextT& text, StateT* state, int pos)
   return node->MatchAt(text, state, pos);
 }
 
-// The abstract base; the second parameter gives the narrow family its Dump slot between
-// MatchAt and OpensGroup.
-template <class Tr, bool HasDump = Tr::kHasDump>
-class NFANodeT;
-
+// What every node holds whatever its family: the successor and the node-map walk.
 template <class Tr>
-class NFANodeT<Tr, true> {
+class NFANodeCoreT {
  public:
   using Node = typename Tr::Node;
   using Text = typename Tr::Text;
@@ -42,21 +38,13 @@ class NFANodeT<Tr, true> {
 
   Node* next = nullptr;
 
-  NFANodeT() = default;
-  NFANodeT(const NFANodeT&) = delete;
-  NFANodeT& operator=(const NFANodeT&) = delete;
-  virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { CollectChain(pattern); }
-  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
-  // The graph dump's listing line; this form serves every node without fields.
-  virtual void Dump(int indent) {
-    std::printf("%*c%s\n", 2 * indent, ' ', typeid(*this).name());
-    if (next) next->Dump(indent);
-  }
-  virtual bool OpensGroup() { return false; }
-  virtual bool AnchorsInputStart() { return false; }
+  NFANodeCoreT() = default;
+  NFANodeCoreT(const NFANodeCoreT&) = delete;
+  NFANodeCoreT& operator=(const NFANodeCoreT&) = delete;
 
  protected:
+  // Enters this node and what follows it in the pattern's node map; a node already there
+  // ends the walk (and so ends it on the cycle of a quantified group).
   void CollectChain(PatternType* pattern) {
     Node* self = static_cast<Node*>(this);
     if (pattern->nodes.count(self)) return;
@@ -65,32 +53,37 @@ class NFANodeT<Tr, true> {
   }
 };
 
-template <class Tr>
-class NFANodeT<Tr, false> {
+// The abstract base with the virtual operations in slot order; the second parameter gives the
+// narrow family its Dump slot between MatchAt and OpensGroup.
+template <class Tr, bool HasDump = Tr::kHasDump>
+class NFANodeT : public NFANodeCoreT<Tr> {
  public:
-  using Node = typename Tr::Node;
-  using Text = typename Tr::Text;
-  using State = typename Tr::State;
-  using PatternType = typename Tr::Pattern;
-
-  Node* next = nullptr;
-
-  NFANodeT() = default;
-  NFANodeT(const NFANodeT&) = delete;
-  NFANodeT& operator=(const NFANodeT&) = delete;
+  using typename NFANodeCoreT<Tr>::PatternType;
+  using typename NFANodeCoreT<Tr>::Text;
+  using typename NFANodeCoreT<Tr>::State;
   virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { CollectChain(pattern); }
+  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
+  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
+  // The graph dump's listing line; this form serves every node without fields.
+  virtual void Dump(int indent) {
+    std::printf("%*c%s\n", 2 * indent, ' ', typeid(*this).name());
+    if (this->next) this->next->Dump(indent);
+  }
+  virtual bool OpensGroup() { return false; }
+  virtual bool AnchorsInputStart() { return false; }
+};
+
+template <class Tr>
+class NFANodeT<Tr, false> : public NFANodeCoreT<Tr> {
+ public:
+  using typename NFANodeCoreT<Tr>::PatternType;
+  using typename NFANodeCoreT<Tr>::Text;
+  using typename NFANodeCoreT<Tr>::State;
+  virtual ~NFANodeT() = default;
+  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
   virtual int MatchAt(const Text& text, State* state, int pos) = 0;
   virtual bool OpensGroup() { return false; }
   virtual bool AnchorsInputStart() { return false; }
-
- protected:
-  void CollectChain(PatternType* pattern) {
-    Node* self = static_cast<Node*>(this);
-    if (pattern->nodes.count(self)) return;
-    pattern->nodes[self] = true;
-    if (next) next->CollectNodes(pattern);
-  }
 };
 
 #define FCHBA_NODE_TYPES                      \
@@ -164,29 +157,24 @@ class NFAAcceptNodeT : public Tr::Node {
 
 // ---- characters, classes and literal texts ----
 
-template <class Tr>
-class NFACharNodeT : public Tr::Node {
+// A literal character; Fold compares the lower case of the text's character with the stored
+// lower case.
+template <class Tr, bool Fold>
+class CharMatchNodeT : public Tr::Node {
  public:
   FCHBA_NODE_TYPES;
   Char ch;
-  explicit NFACharNodeT(Char c) : ch(c) {}
+  explicit CharMatchNodeT(Char c) : ch(Fold ? Tr::Lower(c) : c) {}
   int MatchAt(const Text& text, State* state, int pos) override {
-    if (pos >= static_cast<int>(text.size()) || text[pos] != ch) return -1;
+    if (pos >= static_cast<int>(text.size())) return -1;
+    if ((Fold ? Tr::Lower(text[pos]) : text[pos]) != ch) return -1;
     return ContinueMatch(this->next, text, state, pos + 1);
   }
 };
-
 template <class Tr>
-class NFACICharNodeT : public Tr::Node {
- public:
-  FCHBA_NODE_TYPES;
-  Char ch;
-  explicit NFACICharNodeT(Char c) : ch(Tr::Lower(c)) {}
-  int MatchAt(const Text& text, State* state, int pos) override {
-    if (pos >= static_cast<int>(text.size()) || Tr::Lower(text[pos]) != ch) return -1;
-    return ContinueMatch(this->next, text, state, pos + 1);
-  }
-};
+using NFACharNodeT = CharMatchNodeT<Tr, false>;
+template <class Tr>
+using NFACICharNodeT = CharMatchNodeT<Tr, true>;
 
 // Member set of a class node: the ordered member map that the graph dump describes, and a
 // bitmap of the codes 0 to 255 so that a test is one bit look-up.
@@ -209,78 +197,55 @@ struct ClassMemberBits {
   }
 };
 
-template <class Tr>
-class NFAClassNodeT : public Tr::Node {
+// A class; Fold keys the members and looks the text's character up in lower case.
+template <class Tr, bool Fold>
+class ClassMatchNodeT : public Tr::Node {
  public:
   FCHBA_NODE_TYPES;
   bool inverted;
   std::map<Char, bool> members;
   ClassMemberBits<Tr> bits;
 
-  explicit NFAClassNodeT(bool inv) : inverted(inv) {}
-  NFAClassNodeT(const Text& memberText, bool inv) : inverted(inv) {
+  explicit ClassMatchNodeT(bool inv) : inverted(inv) {}
+  ClassMatchNodeT(const Text& memberText, bool inv) : inverted(inv) {
     for (Char c : memberText) {
-      members[c] = true;
-      bits.Add(c);
+      Char key = Fold ? Tr::Lower(c) : c;
+      members[key] = true;
+      bits.Add(key);
     }
   }
   int MatchAt(const Text& text, State* state, int pos) override {
     if (pos >= static_cast<int>(text.size())) return -1;
-    if (bits.Has(text[pos], members) == inverted) return -1;
+    Char c = Fold ? Tr::Lower(text[pos]) : text[pos];
+    if (bits.Has(c, members) == inverted) return -1;
     return ContinueMatch(this->next, text, state, pos + 1);
   }
 };
-
 template <class Tr>
-class NFACIClassNodeT : public Tr::Node {
- public:
-  FCHBA_NODE_TYPES;
-  bool inverted;
-  std::map<Char, bool> members;
-  ClassMemberBits<Tr> bits;
-
-  explicit NFACIClassNodeT(bool inv) : inverted(inv) {}
-  NFACIClassNodeT(const Text& memberText, bool inv) : inverted(inv) {
-    for (Char c : memberText) {
-      Char lower = Tr::Lower(c);
-      members[lower] = true;
-      bits.Add(lower);
-    }
-  }
-  int MatchAt(const Text& text, State* state, int pos) override {
-    if (pos >= static_cast<int>(text.size())) return -1;
-    if (bits.Has(Tr::Lower(text[pos]), members) == inverted) return -1;
-    return ContinueMatch(this->next, text, state, pos + 1);
-  }
-};
-
+using NFAClassNodeT = ClassMatchNodeT<Tr, false>;
 template <class Tr>
-class NFAQuoteNodeT : public Tr::Node {
+using NFACIClassNodeT = ClassMatchNodeT<Tr, true>;
+
+// A literal text; Fold compares without regard to case, as texts ending at their first NUL.
+template <class Tr, bool Fold>
+class QuoteMatchNodeT : public Tr::Node {
  public:
   FCHBA_NODE_TYPES;
   Text literal;
-  explicit NFAQuoteNodeT(const Text& lit) : literal(lit) {}
+  explicit QuoteMatchNodeT(const Text& lit) : literal(lit) {}
   int MatchAt(const Text& text, State* state, int pos) override {
     size_t n = literal.size();
     if (pos + n > text.size()) return -1;
-    if (text.compare(pos, n, literal) != 0) return -1;
+    bool equal = Fold ? Tr::EqualFoldedPrefix(text, pos, literal)
+                      : text.compare(pos, n, literal) == 0;
+    if (!equal) return -1;
     return ContinueMatch(this->next, text, state, pos + static_cast<int>(n));
   }
 };
-
 template <class Tr>
-class NFACIQuoteNodeT : public Tr::Node {
- public:
-  FCHBA_NODE_TYPES;
-  Text literal;
-  explicit NFACIQuoteNodeT(const Text& lit) : literal(lit) {}
-  int MatchAt(const Text& text, State* state, int pos) override {
-    size_t n = literal.size();
-    if (pos + n > text.size()) return -1;
-    if (!Tr::EqualFoldedPrefix(text, pos, literal)) return -1;
-    return ContinueMatch(this->next, text, state, pos + static_cast<int>(n));
-  }
-};
+using NFAQuoteNodeT = QuoteMatchNodeT<Tr, false>;
+template <class Tr>
+using NFACIQuoteNodeT = QuoteMatchNodeT<Tr, true>;
 
 // ---- alternation and look-around ----
 
@@ -441,36 +406,28 @@ class NFAReferenceNodeT : public Tr::Node {
   }
 };
 
-template <class Tr>
-class NFAGroupHeadNodeT : public Tr::Node {
+// Records the start (head) or the end (tail) of a group and puts the old value back when
+// the rest fails.
+template <class Tr, bool Head>
+class GroupMarkNodeT : public Tr::Node {
  public:
   FCHBA_NODE_TYPES;
   int groupIndex;
-  explicit NFAGroupHeadNodeT(int group) : groupIndex(group) {}
+  explicit GroupMarkNodeT(int group) : groupIndex(group) {}
   int MatchAt(const Text& text, State* state, int pos) override {
-    int saved = state->groupStart[groupIndex];
-    state->groupStart[groupIndex] = pos;
+    int* entries = Head ? state->groupStart : state->groupEnd;
+    int saved = entries[groupIndex];
+    entries[groupIndex] = pos;
     int result = ContinueMatch(this->next, text, state, pos);
-    if (result < 0) state->groupStart[groupIndex] = saved;
+    if (result < 0) entries[groupIndex] = saved;
     return result;
   }
-  bool OpensGroup() override { return Tr::kPredicatesAnswer; }
+  bool OpensGroup() override { return Head && Tr::kPredicatesAnswer; }
 };
-
 template <class Tr>
-class NFAGroupTailNodeT : public Tr::Node {
- public:
-  FCHBA_NODE_TYPES;
-  int groupIndex;
-  explicit NFAGroupTailNodeT(int group) : groupIndex(group) {}
-  int MatchAt(const Text& text, State* state, int pos) override {
-    int saved = state->groupEnd[groupIndex];
-    state->groupEnd[groupIndex] = pos;
-    int result = ContinueMatch(this->next, text, state, pos);
-    if (result < 0) state->groupEnd[groupIndex] = saved;
-    return result;
-  }
-};
+using NFAGroupHeadNodeT = GroupMarkNodeT<Tr, true>;
+template <class Tr>
+using NFAGroupTailNodeT = GroupMarkNodeT<Tr, false>;
 
 // ---- quantified atoms ----
 

@@ -2,7 +2,9 @@
 // pattern, its flags, a subject and the expected outcome with the groups.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "Pattern.h"
@@ -301,6 +303,19 @@ TEST(PatternGroups, NumberingAndCounts) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->groupCount, 1);
   EXPECT_EQ(p->ownMatchState->groupCount + p->ownMatchState->nonCapturingCount, 1);
+  delete p;
+}
+
+TEST(PatternGraph, NodesCarryTheirOwnClassNames) {
+  Pattern* p = Pattern::Compile("a(b)*", 0);
+  ASSERT_NE(p, nullptr);
+  std::set<std::string> names;
+  for (auto& entry : p->nodes) names.insert(typeid(*entry.first).name());
+  EXPECT_EQ(names, (std::set<std::string>{"11NFACharNode", "12NFAStartNode", "10NFAEndNode",
+                                          "15NFASubStartNode", "16NFAGroupHeadNode",
+                                          "16NFAGroupTailNode", "24NFAGroupLoopPrologueNode",
+                                          "16NFAGroupLoopNode"}));
+  EXPECT_EQ(typeid(*p->head).name(), std::string("12NFAStartNode"));
   delete p;
 }
 
