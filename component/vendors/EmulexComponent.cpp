@@ -16,6 +16,9 @@ const char kListingPattern[] =
     "HBA=(.+),.*PCI ID=(\\w{1,4}),.*VID=(\\w{1,4}),.*SSID=(\\w{1,4}),.*SVID=(\\w{1,4}),"
     ".*Firmware=(.+),.*Boot Code=([\\w\\.]+).*";
 
+// The listing pattern's groups, as GetGroupTexts(false) lists them.
+enum ListingGroup { kModel, kDeviceId, kVendorId, kSubsystemId, kSubsystemVendorId, kFirmware, kBootCode, kGroups };
+
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 // The listing writes versions with a two-letter prefix ("US2.01A12"); a text too short to carry
@@ -87,18 +90,21 @@ bool CComponent::Discover() {
 }
 
 void CComponent::AddListedDevice(const std::vector<std::string>& groups) {
-  if (groups.size() < 7) return;
-  const std::string& model = groups[0];
-  const std::string key =
-      PadTo4(groups[2]) + "." + PadTo4(groups[1]) + "." + PadTo4(groups[4]) + "." + PadTo4(groups[3]);
+  if (groups.size() < kGroups) return;
+  const std::string& model = groups[kModel];
+  const std::string key = PadTo4(groups[kVendorId]) + "." + PadTo4(groups[kDeviceId]) + "." +
+                          PadTo4(groups[kSubsystemVendorId]) + "." + PadTo4(groups[kSubsystemId]);
   const int index = FindReference(Widen(key.c_str()));
   if (index < 0) return;
   const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(index)];
 
+  // The model decides how the installed texts read, which package version applies and how the
+  // firmware versions compare.
   const bool newFamily = Contains(model, "LPe160") || Contains(model, "LPe320") || Contains(model, "LPe310");
   const bool converged = Contains(model, "OCe");
-  const std::string installedFirmware = newFamily || converged ? groups[5] : WithoutPrefix(groups[5]);
-  const std::string installedBoot = converged ? groups[6] : WithoutPrefix(groups[6]);
+  const std::string installedFirmware =
+      newFamily || converged ? groups[kFirmware] : WithoutPrefix(groups[kFirmware]);
+  const std::string installedBoot = converged ? groups[kBootCode] : WithoutPrefix(groups[kBootCode]);
 
   Device device;
   device.device_id = Widen(key.c_str());
