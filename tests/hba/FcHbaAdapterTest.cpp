@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <vector>
 
 #include "FcHbaDispatch.h"
 #include "FcHbaMRA.h"
@@ -44,12 +45,13 @@ TEST(TrimTextTest, CutsTheEndAndCompactsSpaces) {
       {"a\t\tb", "a\t\tb"},
   };
   for (const Case& c : kCases) {
-    char buffer[32] = {};
-    strcpy(buffer, c.text);
-    TrimText(buffer);
-    EXPECT_STREQ(buffer, c.trimmed) << '"' << c.text << '"';
+    // Exactly the text's size, so a write past it shows under the address sanitizer.
+    const size_t size = strlen(c.text) + 1;
+    std::vector<char> buffer(c.text, c.text + size);
+    TrimText(buffer.data());
+    EXPECT_STREQ(buffer.data(), c.trimmed) << '"' << c.text << '"';
     // The rest of the old length reads zero.
-    for (size_t i = strlen(buffer); i < sizeof(buffer); ++i) ASSERT_EQ(buffer[i], '\0');
+    for (size_t i = strlen(buffer.data()); i < size; ++i) ASSERT_EQ(buffer[i], '\0');
   }
 }
 
