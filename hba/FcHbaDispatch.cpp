@@ -1,12 +1,12 @@
 #include "FcHbaDispatch.h"
 
-#include "FixedText.h"
-
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
+
+#include "FixedText.h"
 
 FcHbaLibraryEntry libraryTable[kLibraryTableSize];
 FcHbaAdapterEntry adapterTable[kAdapterTableSize];

@@ -1,9 +1,9 @@
 #include "FcHbaPort.h"
 
-#include "FixedText.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "FixedText.h"
 
 namespace {
 
