@@ -111,7 +111,7 @@ int MatchStateT<Tr>::RunSearch(int pos) {
   InvalidateGroups();
   previousMatchEnd = pos;
   searchAborted = false;
-  stackFloor = static_cast<const char*>(__builtin_frame_address(0)) - kCallerStackBudgetBytes;
+  stackFloor = CallerStackFloor(static_cast<const char*>(__builtin_frame_address(0)));
   int result = pattern->head->MatchAt(text, self, pos);
   if (!searchAborted) return result;
 

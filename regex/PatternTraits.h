@@ -85,6 +85,9 @@ struct NarrowTraits {
 
   // Code of a character in the 256-entry class bitmap, or -1 when it has none there.
   static int BitIndex(Char c) { return static_cast<unsigned char>(c); }
+  // The k-th bitmap code in the order of the characters as map keys: signed chars put the
+  // bytes from 0x80 up first.
+  static int CodeInKeyOrder(int k) { return (k + 128) & 255; }
   // Character of a code 0 to 255 (complements and ranges).
   static Char FromCode(int code) { return static_cast<Char>(code); }
   // C library case folding; the byte goes through unsigned char so that bytes from 0x80 up
