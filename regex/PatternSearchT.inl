@@ -197,11 +197,13 @@ typename MatchStateT<Tr>::Text MatchStateT<Tr>::ExpandReplacement(
     }
     auto d = replacement[i + 1];
     if (Tr::IsDigit(d)) {
+      // The group number saturates at the int range; such a group never exists.
       long long group = 0;
       size_t j = i + 1;
-      for (; j < n && Tr::IsDigit(replacement[j]); ++j)
-        group = group * 10 + (replacement[j] - '0') > INT_MAX ? INT_MAX
-                                                              : group * 10 + (replacement[j] - '0');
+      for (; j < n && Tr::IsDigit(replacement[j]); ++j) {
+        group = group * 10 + (replacement[j] - '0');
+        if (group > INT_MAX) group = INT_MAX;
+      }
       result += GetGroupText(static_cast<int>(group));
       i = j - 1;
     } else {
