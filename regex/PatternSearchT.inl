@@ -265,9 +265,22 @@ void PatternT<Tr>::DeleteCachedPatterns() {
 template <class Tr>
 bool PatternT<Tr>::DefineNamedPattern(const Text& name, const Text& text,
                                       unsigned compileFlags) {
+  // The trial compile runs with the new definition already in place, so that a definition
+  // that refers to its own name, directly or through other names, meets itself and fails.
+  auto& registry = PatternType::namedPatterns;
+  auto found = registry.find(name);
+  bool hadEarlier = found != registry.end();
+  std::pair<Text, unsigned long> earlier;
+  if (hadEarlier) earlier = found->second;
+  registry[name] = std::make_pair(text, static_cast<unsigned long>(compileFlags));
   PatternType* trial = Compile(text, compileFlags);
-  if (!trial) return false;
-  PatternType::namedPatterns[name] = std::make_pair(text, static_cast<unsigned long>(compileFlags));
+  if (!trial) {
+    if (hadEarlier)
+      registry[name] = earlier;
+    else
+      registry.erase(name);
+    return false;
+  }
   delete trial;
   return true;
 }
