@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include <cstddef>
+
 namespace {
 struct Job {
   void (*function)(void*);
@@ -14,6 +16,26 @@ void* RunJob(void* raw) {
   return nullptr;
 }
 }  // namespace
+
+const char* CallerStackFloor(const char* frame) {
+  // The stack's low end, looked up once per thread.
+  thread_local const char* stackLow = nullptr;
+  thread_local bool known = false;
+  if (!known) {
+    known = true;
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+      void* address = nullptr;
+      std::size_t size = 0;
+      if (pthread_attr_getstack(&attributes, &address, &size) == 0)
+        stackLow = static_cast<const char*>(address);
+      pthread_attr_destroy(&attributes);
+    }
+  }
+  const char* floor = frame - kCallerStackBudgetBytes;
+  if (stackLow && floor < stackLow + kCallerStackReserveBytes) floor = stackLow + kCallerStackReserveBytes;
+  return floor;
+}
 
 bool RunOnLargeStack(void (*function)(void*), void* argument) {
   Job job{function, argument};

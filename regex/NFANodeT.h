@@ -210,8 +210,14 @@ class ClassMatchNodeT : public Tr::Node {
   ClassMatchNodeT(const Text& memberText, bool inv) : inverted(inv) {
     for (Char c : memberText) {
       Char key = Fold ? Tr::Lower(c) : c;
-      members[key] = true;
+      if (Tr::BitIndex(key) < 0) members[key] = true;
       bits.Add(key);
+    }
+    // The bitmap's members enter the map in ascending key order, each at the map's end.
+    for (int block = 0; block < 4; ++block) {
+      int base = Tr::CodeInKeyOrder(block * 64);
+      for (unsigned long long word = bits.words[base >> 6]; word; word &= word - 1)
+        members.emplace_hint(members.end(), Tr::FromCode(base + __builtin_ctzll(word)), true);
     }
   }
   int MatchAt(const Text& text, State* state, int pos) override {

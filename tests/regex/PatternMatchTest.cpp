@@ -2,6 +2,7 @@
 // pattern, its flags, a subject and the expected outcome with the groups.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <typeinfo>
@@ -317,6 +318,21 @@ TEST(PatternGraph, NodesCarryTheirOwnClassNames) {
                                           "16NFAGroupLoopNode"}));
   EXPECT_EQ(typeid(*p->head).name(), std::string("12NFAStartNode"));
   delete p;
+}
+
+// The node map holds exactly the nodes reachable from the head: no node is left outside the
+// graph and none is missing from the map that owns it.
+TEST(PatternGraph, NodeMapHoldsExactlyTheReachableNodes) {
+  for (const char* text : {"a(b|c)*d", "(?>a|ab)c", "(?=x(y))z", "[a-z]+?\\1(?i)q", "x|y|z",
+                           "(a){2,3}+", "\\Qab\\E$"}) {
+    Pattern* p = Pattern::Compile(text, 0);
+    ASSERT_NE(p, nullptr) << text;
+    std::map<NFANode*, bool> all = p->nodes;
+    p->nodes.clear();
+    p->head->CollectNodes(p);
+    EXPECT_EQ(p->nodes, all) << text;
+    delete p;
+  }
 }
 
 }  // namespace

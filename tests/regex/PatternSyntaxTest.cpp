@@ -144,12 +144,25 @@ TEST_F(NamedPatterns, FailedDefinitionKeepsTheEarlierOne) {
   EXPECT_TRUE(Pattern::QuickMatch("{nm}", "ab", 0));
 }
 
-TEST_F(NamedPatterns, SelfReferenceIsASyntaxErrorNotEndlessExpansion) {
+TEST_F(NamedPatterns, SelfReferringDefinitionIsRefusedAndTheEarlierOneKept) {
   ASSERT_TRUE(Pattern::DefineNamedPattern("aa", "x", 0));
-  ASSERT_TRUE(Pattern::DefineNamedPattern("aa", "x{aa}", 0));  // passes its trial: "aa" exists
   ASSERT_TRUE(Pattern::DefineNamedPattern("bb", "y", 0));
   ASSERT_TRUE(Pattern::DefineNamedPattern("cc", "{bb}", 0));
-  ASSERT_TRUE(Pattern::DefineNamedPattern("bb", "{cc}", 0));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(Pattern::DefineNamedPattern("aa", "x{aa}", 0));
+  EXPECT_FALSE(Pattern::DefineNamedPattern("bb", "{cc}", 0));
+  EXPECT_FALSE(Pattern::DefineNamedPattern("dd", "(a{dd})", 0));
+  EXPECT_GT(CountReports(testing::internal::GetCapturedStderr()), 0);
+  EXPECT_TRUE(Pattern::QuickMatch("{aa}", "x", 0));
+  EXPECT_TRUE(Pattern::QuickMatch("z{cc}", "zy", 0));
+  EXPECT_EQ(Pattern::namedPatterns.count("dd"), 0u);
+  EXPECT_EQ(Pattern::namedPatterns.size(), 3u);
+}
+
+TEST_F(NamedPatterns, CycleInTheRegistryIsASyntaxErrorNotEndlessExpansion) {
+  Pattern::namedPatterns["aa"] = {"x{aa}", 0};
+  Pattern::namedPatterns["bb"] = {"{cc}", 0};
+  Pattern::namedPatterns["cc"] = {"{bb}", 0};
   testing::internal::CaptureStderr();
   EXPECT_EQ(Pattern::Compile("{aa}", 0), nullptr);
   EXPECT_EQ(Pattern::Compile("z{bb}", 0), nullptr);
