@@ -27,6 +27,11 @@ inline void DumpLiteralLine(NFANode* node, int indent, const std::string& litera
   std::printf("%*c%s(%s)\n", 2 * indent, ' ', typeid(*node).name(), literal.c_str());
   if (node->next) node->next->Dump(indent);
 }
+// The line alone of a node with one flag, such as "(pos=true)".
+inline void PrintFlagLine(NFANode* node, int indent, const char* label, bool value) {
+  std::printf("%*c%s(%s=%s)\n", 2 * indent, ' ', typeid(*node).name(), label,
+              DumpFlagText(value));
+}
 inline void DumpGroupLine(NFANode* node, int indent, int groupIndex) {
   std::printf("%*c%s(gi=%d)\n", 2 * indent, ' ', typeid(*node).name(), groupIndex);
   if (node->next) node->next->Dump(indent);
@@ -112,7 +117,7 @@ class NFALookAheadNode : public NFALookAheadNodeT<NarrowTraits> {
  public:
   using NFALookAheadNodeT<NarrowTraits>::NFALookAheadNodeT;
   void Dump(int indent) override {
-    std::printf("%*c%s(pos=%s)\n", 2 * indent, ' ', typeid(*this).name(), DumpFlagText(positive));
+    PrintFlagLine(this, indent, "pos", positive);
     if (inner) inner->Dump(indent + 1);
     if (next) next->Dump(indent);
   }
@@ -147,8 +152,7 @@ class NFAEndOfInputNode : public NFAEndOfInputNodeT<NarrowTraits> {
  public:
   using NFAEndOfInputNodeT<NarrowTraits>::NFAEndOfInputNodeT;
   void Dump(int indent) override {
-    std::printf("%*c%s(term=%s)\n", 2 * indent, ' ', typeid(*this).name(),
-                DumpFlagText(allowFinalTerminator));
+    PrintFlagLine(this, indent, "term", allowFinalTerminator);
     if (next) next->Dump(indent);
   }
 };
@@ -157,7 +161,7 @@ class NFAWordBoundaryNode : public NFAWordBoundaryNodeT<NarrowTraits> {
  public:
   using NFAWordBoundaryNodeT<NarrowTraits>::NFAWordBoundaryNodeT;
   void Dump(int indent) override {
-    std::printf("%*c%s(pos=%s)\n", 2 * indent, ' ', typeid(*this).name(), DumpFlagText(positive));
+    PrintFlagLine(this, indent, "pos", positive);
     if (next) next->Dump(indent);
   }
 };
