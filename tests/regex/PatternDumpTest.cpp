@@ -245,6 +245,21 @@ TEST(PatternDescribe, Classes) {
   }
 }
 
+// A compiled class's own member map (a written complement is stored as its members) comes
+// back as the class it was written as.
+TEST(PatternDescribe, CompiledClassRoundTrips) {
+  for (const char* text : {"[\\-a-cxy]", "[^0-9]", "[\\x0B]", "[ \\t#$%]"}) {
+    Pattern* pattern = Pattern::Compile(text, 0);
+    ASSERT_NE(pattern, nullptr) << text;
+    const NFAClassNode* node = nullptr;
+    for (auto& entry : pattern->nodes)
+      if (auto* c = dynamic_cast<const NFAClassNode*>(entry.first)) node = c;
+    ASSERT_NE(node, nullptr) << text;
+    EXPECT_STREQ(Pattern::DescribeClass(node->members, node->inverted, true), text);
+    delete pattern;
+  }
+}
+
 // The longest description: runs of two in every collapsing range, each run a separate item.
 TEST(PatternDescribe, LongestClassFitsItsBuffer) {
   std::string members;
