@@ -314,21 +314,43 @@ TYPED_TEST(FindFirst, Anchors) {
   for (const FindCase& c : kAnchors) CheckFindFirst<TypeParam>(c);
 }
 
-TEST(PatternGroups, NumberingAndCounts) {
-  Pattern* p = Pattern::Compile("(x)|(y)", 0);
+template <class E>
+class PatternShape : public ::testing::Test {};
+TYPED_TEST_SUITE(PatternShape, BothEngines, EngineNames);
+
+TYPED_TEST(PatternShape, GroupNumberingAndCounts) {
+  using P = typename TypeParam::PatternType;
+  const auto T = TypeParam::T;
+  P* p = P::Compile(T("(x)|(y)"), 0);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->groupCount, 3);
   delete p;
-  p = Pattern::Compile("(?:a)(?:b)(c)", 0);
+  p = P::Compile(T("(?:a)(?:b)(c)"), 0);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->groupCount, 2);
   EXPECT_EQ(p->nonCapturingCounter, -2);
   delete p;
-  p = Pattern::Compile("a(b", PatternFlag::QuoteWhole);
+  p = P::Compile(T("a(b"), PatternFlag::QuoteWhole);
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->groupCount, 1);
   EXPECT_EQ(p->ownMatchState->groupCount + p->ownMatchState->nonCapturingCount, 1);
   delete p;
+}
+
+// The node map holds exactly the nodes reachable from the head: no node is left outside the
+// graph and none is missing from the map that owns it.
+TYPED_TEST(PatternShape, NodeMapHoldsExactlyTheReachableNodes) {
+  using P = typename TypeParam::PatternType;
+  for (const char* text : {"a(b|c)*d", "(?>a|ab)c", "(?=x(y))z", "[a-z]+?\\1(?i)q", "x|y|z",
+                           "(a){2,3}+", "\\Qab\\E$"}) {
+    P* p = P::Compile(TypeParam::T(text), 0);
+    ASSERT_NE(p, nullptr) << text;
+    auto all = p->nodes;
+    p->nodes.clear();
+    p->head->CollectNodes(p);
+    EXPECT_EQ(p->nodes, all) << text;
+    delete p;
+  }
 }
 
 TEST(PatternGraph, NodesCarryTheirOwnClassNames) {
@@ -342,21 +364,6 @@ TEST(PatternGraph, NodesCarryTheirOwnClassNames) {
                                           "16NFAGroupLoopNode"}));
   EXPECT_EQ(typeid(*p->head).name(), std::string("12NFAStartNode"));
   delete p;
-}
-
-// The node map holds exactly the nodes reachable from the head: no node is left outside the
-// graph and none is missing from the map that owns it.
-TEST(PatternGraph, NodeMapHoldsExactlyTheReachableNodes) {
-  for (const char* text : {"a(b|c)*d", "(?>a|ab)c", "(?=x(y))z", "[a-z]+?\\1(?i)q", "x|y|z",
-                           "(a){2,3}+", "\\Qab\\E$"}) {
-    Pattern* p = Pattern::Compile(text, 0);
-    ASSERT_NE(p, nullptr) << text;
-    std::map<NFANode*, bool> all = p->nodes;
-    p->nodes.clear();
-    p->head->CollectNodes(p);
-    EXPECT_EQ(p->nodes, all) << text;
-    delete p;
-  }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "Pattern.h"
@@ -218,7 +220,9 @@ TEST(WideSystemPatterns, BrocadeVersionTextsGiveTheirGroup) {
       {L"(\\d+\\.\\d+\\.\\d+).*", L"v3.1.0", false, L""},
   };
   for (const Case& c : kCases) {
+    testing::internal::CaptureStderr();
     UPattern* p = UPattern::Compile(c.pattern, PatternFlag::DotAnyChar);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_NE(p, nullptr);
     MatchUState* m = p->CreateMatchState(c.text);
     EXPECT_EQ(m->MatchWhole(), c.matches);
@@ -229,6 +233,41 @@ TEST(WideSystemPatterns, BrocadeVersionTextsGiveTheirGroup) {
     delete m;
     delete p;
   }
+}
+
+std::set<std::string> NodeNames(const UPattern* p) {
+  std::set<std::string> names;
+  for (auto& entry : p->nodes) names.insert(typeid(*entry.first).name());
+  return names;
+}
+
+TEST(WideGraph, NodesCarryTheirOwnClassNames) {
+  UPattern* p = UPattern::Compile(L"a(b)*[cd]|e+?", PatternFlag::FoldCase);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(NodeNames(p),
+            (std::set<std::string>{"14NFACICharUNode", "13NFAStartUNode", "11NFAEndUNode",
+                                   "16NFASubStartUNode", "17NFAGroupHeadUNode",
+                                   "17NFAGroupTailUNode", "25NFAGroupLoopPrologueUNode",
+                                   "17NFAGroupLoopUNode", "15NFACIClassUNode", "14NFAAcceptUNode",
+                                   "10NFAOrUNode", "22NFALazyQuantifierUNode"}));
+  delete p;
+}
+
+// No wide node answers OpensGroup or AnchorsInputStart: a pattern anchored at the input's
+// start gets its start node all the same.
+TEST(WideGraph, PredicatesAnswerFalse) {
+  UPattern* p = UPattern::Compile(L"\\Aab(c)", 0);
+  ASSERT_NE(p, nullptr);
+  EXPECT_STREQ(typeid(*p->head).name(), "13NFAStartUNode");
+  for (auto& entry : p->nodes) {
+    EXPECT_FALSE(entry.first->OpensGroup()) << typeid(*entry.first).name();
+    EXPECT_FALSE(entry.first->AnchorsInputStart()) << typeid(*entry.first).name();
+  }
+  EXPECT_TRUE(p->MatchWhole(L"abc"));
+  MatchUState* m = p->CreateMatchState(L"xabc");
+  EXPECT_FALSE(m->FindFirst());
+  delete m;
+  delete p;
 }
 
 }  // namespace
