@@ -126,6 +126,25 @@ TEST(WideSyntaxError, ReversedAndOverlongRangesAreRefused) {
   }
 }
 
+// Member lists grow as needed: a class of more than 66,000 members, built from ranges of
+// 300 codes, and its intersection with another.
+TEST(WideWholeMatch, ClassesBeyondSixtySixThousandMembers) {
+  const int kFirst = 0x100, kRanges = 230, kLast = kFirst + kRanges * 300 - 1;
+  std::wstring ranges;
+  for (int k = 0; k < kRanges; ++k)
+    ranges += {wchar_t(kFirst + k * 300), L'-', wchar_t(kFirst + k * 300 + 299)};
+  UPattern* all = UPattern::Compile(L"[" + ranges + L"]+", 0);
+  ASSERT_NE(all, nullptr);
+  EXPECT_TRUE(all->MatchWhole({wchar_t(kFirst), wchar_t(kFirst + 40000), wchar_t(kLast)}));
+  EXPECT_FALSE(all->MatchWhole({wchar_t(kLast + 1)}));
+  delete all;
+  UPattern* both = UPattern::Compile(L"[" + ranges + L"&&[" + ranges + L"]]", 0);
+  ASSERT_NE(both, nullptr);
+  EXPECT_TRUE(both->MatchWhole({wchar_t(kLast)}));
+  EXPECT_FALSE(both->MatchWhole({wchar_t(kFirst - 1)}));
+  delete both;
+}
+
 // The report is narrow text: characters the locale cannot convert show as '?', so the whole
 // pattern stands on the first line and the caret under its character.
 TEST(WideSyntaxError, ReportShowsTheWholePatternAsNarrowText) {
