@@ -1,0 +1,158 @@
+// The compiled pattern and the match state, written once over a traits type (PatternTraits.h).
+// The concrete classes (Pattern and MatchState in Pattern.h / MatchState.h) derive from these
+// and add nothing but their names; every field and operation lives here.
+#pragma once
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PatternFlag.h"
+
+namespace pattern_compiler {
+// Leaves one nesting level of the compiler when it goes out of scope.
+struct NestingExit {
+  int& depth;
+  ~NestingExit() { --depth; }
+};
+}  // namespace pattern_compiler
+
+template <class Tr>
+class MatchStateT {
+ public:
+  using Text = typename Tr::Text;
+  using PatternType = typename Tr::Pattern;
+
+  PatternType* pattern;  // not owned
+  Text text;
+  int* groupStart;
+  int* groupEnd;
+  int* loopCount;
+  int* loopStart;
+  int* loopSavedCount;
+  int previousMatchEnd;
+  int groupCount;
+  int nonCapturingCount;
+  int hasMatched;
+  unsigned matchMode;
+  // The search's stack budget: a node call whose frame lies below stackFloor ends the whole
+  // search as no match, and searchAborted makes every later call of that search fail at once.
+  const char* stackFloor;
+  bool searchAborted;
+
+  MatchStateT(PatternType* pattern, const Text& text);
+  ~MatchStateT();
+  MatchStateT(const MatchStateT&) = delete;
+  MatchStateT& operator=(const MatchStateT&) = delete;
+
+  void InvalidateGroups();
+  void Restart();
+  void SetText(const Text& newText);
+  Text GetText() const { return text; }
+  unsigned GetMatchMode() const { return matchMode; }
+  int GetGroupStart(int group) const;
+  int GetGroupEnd(int group) const;
+  Text GetGroupText(int group) const;
+
+  bool MatchWhole();
+  bool FindFirst();
+  bool FindNext();
+  std::vector<Text> CollectMatches();
+  std::vector<Text> GetGroupTexts(bool includeGroupZero) const;
+  Text ExpandReplacement(const Text& replacement) const;
+
+ private:
+  // Runs the head node from pos after resetting the groups; -1 also when the search ran out
+  // of its stack budget, which it then reports once.
+  int RunSearch(int pos);
+  int* NewGroupArray() const;
+  void FreeGroupArray(int* entries) const;
+};
+
+template <class Tr>
+class PatternT {
+ public:
+  using Char = typename Tr::Char;
+  using Text = typename Tr::Text;
+  using Node = typename Tr::Node;
+  using State = typename Tr::State;
+  using PatternType = typename Tr::Pattern;
+
+  std::map<Node*, bool> nodes;  // owns every node of the graph
+  State* ownMatchState;
+  Node* head;
+  Text sourceText;
+  bool syntaxError;
+  int parsePos;
+  int groupCount;
+  int nonCapturingCounter;
+  unsigned flags;
+  // Compiler bounds: nesting of levels, classes and named-pattern expansions, and the names
+  // being expanded (a name met again inside its own expansion is a syntax error).
+  int parseDepth;
+  std::vector<Text> expandingNames;
+
+  explicit PatternT(const Text& text);
+  ~PatternT();
+  PatternT(const PatternT&) = delete;
+  PatternT& operator=(const PatternT&) = delete;
+
+  template <class N>
+  N* RegisterNode(N* node) {
+    nodes[node] = true;
+    return node;
+  }
+  void ReportSyntaxError();
+
+  static PatternType* Compile(const Text& text, unsigned flags = 0);
+  static PatternType* CompileCached(const Text& text, unsigned flags = 0);
+  static bool QuickMatch(const Text& pattern, const Text& subject, unsigned flags = 0);
+  static Text QuickSubstitute(const Text& pattern, const Text& subject, const Text& replacement,
+                              unsigned flags = 0);
+  static std::vector<Text> QuickSplit(const Text& pattern, const Text& subject, bool keepEmpty,
+                                      unsigned limit, unsigned flags = 0);
+  static std::vector<Text> QuickCollect(const Text& pattern, const Text& subject,
+                                        unsigned flags = 0);
+  static std::pair<Text, int> QuickFindNth(const Text& pattern, const Text& subject, int n,
+                                           unsigned flags = 0);
+  static bool DefineNamedPattern(const Text& name, const Text& text, unsigned flags = 0);
+  static void ClearNamedPatterns();
+  static void DeleteCachedPatterns();
+
+  Text SubstituteAll(const Text& subject, const Text& replacement);
+  std::vector<Text> SplitText(const Text& subject, bool keepEmpty, unsigned limit);
+  std::vector<Text> CollectMatches(const Text& subject);
+  bool MatchWhole(const Text& subject);
+  unsigned GetCompileFlags() const { return flags; }
+  Text GetSourceText() const { return sourceText; }
+  State* CreateMatchState(const Text& subject);
+
+  // The compiler (PatternCompilerT.inl).
+  Node* ParseSequence(bool inParen, bool inOr, Node** tail, int branchGroupIndex,
+                      bool branchOpensGroup);
+  Node* QuantifyAtom(Node* atom);
+  Node* QuantifyGroup(Node* groupHead, Node* groupTail, int groupIndex);
+  bool ParseBounds(int& minimum, int& maximum);
+  int ParseDecimal(int first, int last);
+  Node* ParseBackReference();
+  Node* ExpandNamedPattern(Node** tail);
+  Node* ParseLookBehind(bool positive, Node** tail);
+  Node* ParseQuote();
+
+  // Classes and escapes (PatternClassesT.inl).
+  Text ParseClass();
+  Text ParseEscape(bool& negated, bool& quote);
+  Text ParseClassName();
+  Text ParseOctal();
+  Text ParseHex();
+  static Text UniteClasses(const Text& a, const Text& b);
+  static Text IntersectClasses(const Text& a, const Text& b);
+  Text ComplementClass(const Text& members);
+  Text ExpandRange(Char first, Char last);
+
+ private:
+  int TextLength() const { return static_cast<int>(sourceText.size()); }
+  bool EnterNesting();
+  // How a quantifier that follows at parsePos reads: false when none follows.
+  bool ReadQuantifier(int& minimum, int& maximum, LoopKind& kind);
+};
