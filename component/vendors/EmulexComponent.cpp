@@ -1,9 +1,165 @@
 #include "EmulexComponent.h"
 
+#include <cstdlib>
+#include <memory>
+
+#include "CommandRunner.h"
+#include "Pattern.h"
+
 namespace EmulexComp {
+
+namespace {
+const char kUnzipKit[] = "unzip -o elxflashStandalone*.zip";
+const char kMakeScriptExecutable[] = "chmod 777 ./elxflashStandalone*/lx/elxflash.sh";
+const char kListingCommand[] = "./elxflashStandalone*/lx/elxflash.sh /q /fc";
+const char kListingPattern[] =
+    "HBA=(.+),.*PCI ID=(\\w{1,4}),.*VID=(\\w{1,4}),.*SSID=(\\w{1,4}),.*SVID=(\\w{1,4}),"
+    ".*Firmware=(.+),.*Boot Code=([\\w\\.]+).*";
+
+// The listing pattern's groups, as GetGroupTexts(false) lists them.
+enum ListingGroup { kModel, kDeviceId, kVendorId, kSubsystemId, kSubsystemVendorId, kFirmware, kBootCode, kGroups };
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// The listing writes versions with a two-letter prefix ("US2.01A12"); a text too short to carry
+// one leaves nothing installed to read.
+std::string WithoutPrefix(const std::string& text) { return text.size() < 2 ? std::string() : text.substr(2); }
+
+std::wstring ActionText(int comparison) {
+  switch (comparison) {
+    case 0: return L"rewrite";
+    case 1: return L"upgrade";
+    case -1: return L"downgrade";
+    default: return L"unknown";
+  }
+}
+
+// The lines of a listing: every "\n" ends one; a last piece without it is a line too.
+std::vector<std::string> SplitLines(const std::string& listing) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < listing.size()) {
+    size_t end = listing.find('\n', start);
+    if (end == std::string::npos) end = listing.size();
+    lines.push_back(listing.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// A version cut at its first character that is not a decimal digit: the digits before it and
+// everything after it. A version of digits alone yields two empty parts.
+struct VersionSplit {
+  std::wstring digits;
+  std::wstring rest;
+};
+
+VersionSplit SplitAtFirstNonDigit(const std::wstring& version) {
+  VersionSplit split;
+  const size_t p = version.find_first_not_of(L"0123456789");
+  if (p == std::wstring::npos) return split;
+  split.digits = version.substr(0, p);
+  split.rest = version.substr(p + 1);
+  return split;
+}
+}  // namespace
 
 CComponent::CComponent() = default;
 CComponent::CComponent(const std::string& logPath) : CBaseCmp(logPath) {}
 CComponent::~CComponent() = default;
+
+int CComponent::PrepareKit() {
+  log << "Preparing the Emulex Kit...";
+  (void)RunCommand(kUnzipKit);
+  log << "done\n";
+  (void)std::system(kMakeScriptExecutable);
+  return 0;
+}
+
+bool CComponent::Discover() {
+  if (PrepareKit() != 0) return false;
+  const std::string listing = RunCommand(kListingCommand);
+  std::unique_ptr<Pattern> pattern(Pattern::Compile(kListingPattern, PatternFlag::DotAnyChar));
+  if (!pattern) return true;
+  for (const std::string& line : SplitLines(listing)) {
+    std::unique_ptr<MatchState> state(pattern->CreateMatchState(line));
+    if (!state->MatchWhole()) continue;
+    AddListedDevice(state->GetGroupTexts(false));
+  }
+  return true;
+}
+
+void CComponent::AddListedDevice(const std::vector<std::string>& groups) {
+  if (groups.size() < kGroups) return;
+  const std::string& model = groups[kModel];
+  const std::string key = PadTo4(groups[kVendorId]) + "." + PadTo4(groups[kDeviceId]) + "." +
+                          PadTo4(groups[kSubsystemVendorId]) + "." + PadTo4(groups[kSubsystemId]);
+  const int index = FindReference(Widen(key.c_str()));
+  if (index < 0) return;
+  const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(index)];
+
+  // The model decides how the installed texts read, which package version applies and how the
+  // firmware versions compare.
+  const bool newFamily = Contains(model, "LPe160") || Contains(model, "LPe320") || Contains(model, "LPe310");
+  const bool converged = Contains(model, "OCe");
+  const std::string installedFirmware =
+      newFamily || converged ? groups[kFirmware] : WithoutPrefix(groups[kFirmware]);
+  const std::string installedBoot = converged ? groups[kBootCode] : WithoutPrefix(groups[kBootCode]);
+
+  Device device;
+  device.device_id = Widen(key.c_str());
+  device.product_id = entry.model;
+
+  FwItem firmware;
+  firmware.type = L"Firmware";
+  firmware.version = entry.firmware;
+  firmware.active_version = Widen(installedFirmware.c_str());
+  if (Contains(model, "LPe160")) {
+    firmware.version = L"11.1.183.58";
+  } else if (Contains(model, "LPe320") || Contains(model, "LPe310")) {
+    firmware.version = L"11.2.224.5";
+  } else if (firmware.version.find(L'.') == std::wstring::npos) {
+    std::wstring dotless;
+    for (wchar_t c : firmware.active_version)
+      if (c != L'.') dotless += c;
+    firmware.active_version = dotless;
+  }
+  const bool twoStep = Contains(model, "LPe120") || Contains(model, "LPe110");
+  firmware.action = ActionText(twoStep ? CompareInTwoSteps(firmware.version, firmware.active_version)
+                                       : CompareVersions(firmware.version, firmware.active_version));
+  firmware.duration = entry.duration;
+  firmware.shared = L"no";
+  device.fwItems.push_back(firmware);
+
+  if (entry.hasBios != 0) {
+    FwItem boot;
+    boot.type = L"Boot BIOS ROM";
+    boot.version = entry.bios;
+    boot.active_version = Widen(installedBoot.c_str());
+    boot.action = ActionText(CompareInTwoSteps(boot.version, boot.active_version));
+    boot.duration = entry.duration;
+    device.fwItems.push_back(boot);
+  }
+  result.devices.push_back(device);
+}
+
+// Compares the digits before the first other character, then, when they are equal, what
+// follows that character; the character itself is never compared.
+int CComponent::CompareInTwoSteps(const std::wstring& packageVersion, const std::wstring& installedVersion) {
+  const VersionSplit package = SplitAtFirstNonDigit(packageVersion);
+  const VersionSplit installed = SplitAtFirstNonDigit(installedVersion);
+  int r = CompareVersions(package.digits, installed.digits);
+  if (r == 0) r = CompareVersions(package.rest, installed.rest);
+  return r;
+}
+
+std::wstring CComponent::NormalizeVersion(const std::wstring& version) {
+  return version.substr(0, version.find(L' '));
+}
+
+std::string CComponent::PadTo4(const std::string& id) {
+  const int missing = 4 - static_cast<int>(id.size());
+  return missing > 0 ? std::string(static_cast<size_t>(missing), '0') + id : id;
+}
 
 }  // namespace EmulexComp

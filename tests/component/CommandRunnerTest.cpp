@@ -31,5 +31,7 @@ TEST(Widen, AsciiBytesKeepTheirCodes) {
   EXPECT_EQ(Widen(""), L"");
   EXPECT_EQ(Widen("10DF"), L"10DF");
   EXPECT_EQ(Widen("US2.01A12, \r\t~"), L"US2.01A12, \r\t~");
+  // A byte the C locale cannot convert ends the text there.
+  EXPECT_EQ(Widen("ab\xE9" "cd"), L"ab");
 }
 }  // namespace

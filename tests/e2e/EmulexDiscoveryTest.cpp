@@ -1,0 +1,169 @@
+// Self-discovery runs of the real binary over the stand-in kit: which listing lines become
+// devices, under which key, with which versions and actions, as the report shows them.
+#include <gtest/gtest.h>
+
+#include "StandInKit.h"
+
+namespace {
+const char kExampleLine[] =
+    "HBA=LPe12002-M8, PCI ID=F100, VID=10DF, SSID=F100, SVID=10DF, Firmware=US2.01A12, Boot Code=UB5.12a2";
+const char kDiscoveryTail[] = "Generating self-discovery XML...done.\n";
+
+const CatalogueEntry kLpe12002 = {"10df.f100.10df.f100", "LPe12002", "2.01A12", "5.12a3", "120"};
+const ReportItem kExampleFirmware = {"Firmware", "2.01A12", "2.01A12", "rewrite", "120", "no"};
+const ReportItem kExampleBoot = {"Boot BIOS ROM", "5.12a3", "5.12a2", "upgrade", "120", ""};
+const ReportDevice kExampleDevice = {"10DF.F100.10DF.F100", "LPe12002", {kExampleFirmware, kExampleBoot}};
+
+std::string Line(const std::string& model, const std::string& pciId, const std::string& firmware,
+                 const std::string& boot) {
+  return "HBA=" + model + ", PCI ID=" + pciId + ", VID=10DF, SSID=F100, SVID=10DF, Firmware=" + firmware +
+         ", Boot Code=" + boot;
+}
+
+E2eResult RunDiscovery(E2eHarness& harness, const std::string& listing, const std::vector<CatalogueEntry>& catalogue) {
+  E2eRun run;
+  run.args = {"/d", "report.xml"};
+  run.files["reference.xml"] = CatalogueXml(catalogue);
+  StandInKit kit;
+  kit.listing = listing;
+  AddStandInKit(run, kit);
+  return harness.Run(run);
+}
+
+TEST(EmulexDiscovery, DISABLED_ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
+  E2eHarness harness;
+  E2eResult r = RunDiscovery(harness, std::string(kExampleLine) + "\n", {kLpe12002});
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+  EXPECT_EQ(r.log, r.out);
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+  // Only the listing call ran; the kit stays unpacked with its script executable by all.
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
+  EXPECT_TRUE(r.WorkFileExists("elxflashStandalone-t/lx/elxflash.sh"));
+}
+
+TEST(EmulexDiscovery, DISABLED_ListingLinesToDevices) {
+  struct Case {
+    const char* name;
+    std::string listing;
+    std::vector<CatalogueEntry> catalogue;
+    std::vector<ReportDevice> devices;
+  };
+  const CatalogueEntry upperKey = {"10DF.F100.10DF.F100", "LPe12002", "2.01A12", "5.12a3", "120"};
+  const Case kCases[] = {
+      {"lower-case listing, upper-case catalogue",
+       "HBA=LPe12002-M8, PCI ID=f100, VID=10df, SSID=f100, SVID=10df, Firmware=US2.01A12, Boot Code=UB5.12a2\n",
+       {upperKey},
+       {{"10df.f100.10df.f100", "LPe12002", {kExampleFirmware, kExampleBoot}}}},
+      {"short PCI ID padded with zeros",
+       Line("LPe12002-M8", "F1", "US2.01A12", "UB5.12a2"),
+       {{"10DF.00F1.10DF.F100", "LPe12002", "2.01A12", "5.12a3", "120"}},
+       {{"10DF.00F1.10DF.F100", "LPe12002", {kExampleFirmware, kExampleBoot}}}},
+      {"two lines with one key give two devices", std::string(kExampleLine) + "\n" + kExampleLine + "\n",
+       {kLpe12002}, {kExampleDevice, kExampleDevice}},
+      {"carriage returns go to the final wildcard", std::string(kExampleLine) + "\r\n" + kExampleLine + "\r\n",
+       {kLpe12002}, {kExampleDevice, kExampleDevice}},
+      {"last line without a line end", std::string("junk\n") + kExampleLine, {kLpe12002}, {kExampleDevice}},
+      {"unknown key and non-matching lines are skipped",
+       Line("LPe12002-M8", "F200", "US2.01A12", "UB5.12a2") + "\nHBA=LPe12002, PCI ID=F100\n\n" + kExampleLine +
+           "\n",
+       {kLpe12002}, {kExampleDevice}},
+      {"LPe160: fixed package version, whole installed text, plain comparison",
+       Line("LPe16002-M6", "F100", "11.1.100.0", "UB2.0a1"),
+       {{"10DF.F100.10DF.F100", "LPe16002", "10.2.370.15", "", "180"}},
+       {{"10DF.F100.10DF.F100", "LPe16002", {{"Firmware", "11.1.183.58", "11.1.100.0", "upgrade", "180", "no"}}}}},
+      {"LPe320: its own fixed package version",
+       Line("LPe32002", "F100", "11.2.224.5", "UB2.0a1"),
+       {{"10DF.F100.10DF.F100", "LPe32002", "1.0", "", "90"}},
+       {{"10DF.F100.10DF.F100", "LPe32002", {{"Firmware", "11.2.224.5", "11.2.224.5", "rewrite", "90", "no"}}}}},
+      {"LPe310: same as LPe320",
+       Line("LPe31002", "F100", "12.0.1", "UB2.0a1"),
+       {{"10DF.F100.10DF.F100", "LPe31002", "1.0", "", "90"}},
+       {{"10DF.F100.10DF.F100", "LPe31002", {{"Firmware", "11.2.224.5", "12.0.1", "downgrade", "90", "no"}}}}},
+      {"OCe keeps both installed texts whole",
+       Line("OCe11102", "F100", "4.2.433.0", "4.2.433.0"),
+       {{"10DF.F100.10DF.F100", "OCe11102", "4.6.142.10", "4.2.433.0", "60"}},
+       {{"10DF.F100.10DF.F100", "OCe11102",
+         {{"Firmware", "4.6.142.10", "4.2.433.0", "upgrade", "60", "no"},
+          {"Boot BIOS ROM", "4.2.433.0", "4.2.433.0", "rewrite", "60", ""}}}}},
+      {"dotless package version removes the installed dots; two steps",
+       Line("LPe12000", "F100", "US2.01A10", "UB5.12a2"),
+       {{"10DF.F100.10DF.F100", "LPe12000", "201A12", "", "120"}},
+       {{"10DF.F100.10DF.F100", "LPe12000", {{"Firmware", "201A12", "201A10", "upgrade", "120", "no"}}}}},
+      {"two steps over versions of digits only compare empty parts",
+       Line("LPe11002", "F100", "US7", "UB6.1"),
+       {{"10DF.F100.10DF.F100", "LPe11002", "7", "7", "30"}},
+       {{"10DF.F100.10DF.F100", "LPe11002",
+         {{"Firmware", "7", "7", "rewrite", "30", "no"}, {"Boot BIOS ROM", "7", "6.1", "downgrade", "30", ""}}}}},
+      {"groups too short to lose their prefix leave empty installed texts",
+       Line("LPe12002", "F100", "X", "U"),
+       {{"10DF.F100.10DF.F100", "LPe12002", "2.01A12", "5.12a3", "120"}},
+       {{"10DF.F100.10DF.F100", "LPe12002",
+         {{"Firmware", "2.01A12", "", "upgrade", "120", "no"}, {"Boot BIOS ROM", "5.12a3", "", "upgrade", "120", ""}}}}},
+      {"empty listing", "", {kLpe12002}, {}},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    E2eResult r = RunDiscovery(harness, c.listing, c.catalogue);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+    EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml(c.devices));
+  }
+}
+
+TEST(EmulexDiscovery, MissingOrBrokenKitFindsNothingAndRunGoesOn) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    bool kit;
+    const char* script;  // the kit's whole script when a kit is placed
+    int exitCode;
+    const char* tail;
+  };
+  const Case kCases[] = {
+      {"no kit, self-discovery", {"/d", "report.xml"}, false, "", 3, kDiscoveryTail},
+      {"no kit, unforced", {}, false, "", 3, "NOTICE : No operation was done.\n"},
+      {"no kit, forced", {"/f"}, false, "", 3, "ERROR! : No supported hardware was found.\n"},
+      {"kit printing junk", {"/f"}, true, "#!/bin/sh\nhead -c 5000 /dev/urandom\necho 'HBA=?'\n", 3,
+       "ERROR! : No supported hardware was found.\n"},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    E2eRun run;
+    run.args = c.args;
+    run.files["reference.xml"] = CatalogueXml({kLpe12002});
+    if (c.kit) {
+      StandInKit kit;
+      kit.script = c.script;
+      AddStandInKit(run, kit);
+    }
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_FALSE(r.signaled);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.out, std::string(kRunUpToKit) + c.tail);
+    EXPECT_EQ(r.log, r.out);
+    if (c.args.size() == 2) {
+      EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({}));
+    }
+  }
+}
+
+// A line of a million characters still matches; one too long for the engine's search depth is
+// skipped like any line that does not match, and the lines after it count.
+TEST(EmulexDiscovery, DISABLED_VeryLongListingLinesDoNotStopTheRun) {
+  E2eHarness harness;
+  const std::string longLine = Line("LPe12002" + std::string(1000000, 'x'), "F100", "US2.01A12", "UB5.12a2");
+  const std::string tooDeep = Line("LPe12002" + std::string(20000000, 'x'), "F100", "US2.01A12", "UB5.12a2");
+  E2eResult r = RunDiscovery(harness, longLine + "\n" + tooDeep + "\n" + kExampleLine + "\n", {kLpe12002});
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_FALSE(r.signaled) << r.signal;
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice, kExampleDevice}));
+}
+}  // namespace

@@ -1,0 +1,81 @@
+#include "StandInKit.h"
+
+const char kToolOutput[] = "tool says hello\ntool complains\ntool writes to 3\n";
+const char kRunUpToKit[] =
+    "---------------------------------------------------\n"
+    "Loading references...done.\n"
+    "Performing discovery...\n"
+    "Preparing the Emulex Kit...done\n";
+
+namespace {
+// The flash call ends the process that system() waits for: the shell that ran the script, or
+// the script itself when the shell ran it in its own place.
+const char kStandInScript[] =
+    "#!/bin/sh\n"
+    "echo \"$*\" >> kit-args.txt\n"
+    "if [ \"$*\" = \"/q /fc\" ]; then cat kit-listing.txt; exit 0; fi\n"
+    "echo 'tool says hello'\n"
+    "echo 'tool complains' >&2\n"
+    "echo 'tool writes to 3' >&3\n"
+    "if [ -f kit-kill-shell ]; then\n"
+    "  case \"$(cat /proc/$PPID/comm)\" in\n"
+    "    sh|dash|bash) kill -9 $PPID ;;\n"
+    "    *) kill -9 $$ ;;\n"
+    "  esac\n"
+    "fi\n"
+    "exit $(cat kit-exit-code.txt)\n";
+}  // namespace
+
+void AddStandInKit(E2eRun& run, const StandInKit& kit) {
+  run.files["kitsource/elxflashStandalone-t/lx/elxflash.sh"] = kit.script.empty() ? kStandInScript : kit.script;
+  run.files["kit-listing.txt"] = kit.listing;
+  run.files["kit-exit-code.txt"] = std::to_string(kit.flashExitCode) + "\n";
+  if (kit.killShellOnFlash) run.files["kit-kill-shell"] = "";
+  run.setup.push_back("(cd kitsource && zip -qr ../elxflashStandalone-t.zip elxflashStandalone-t) && rm -rf kitsource");
+}
+
+std::string CatalogueXml(const std::vector<CatalogueEntry>& entries) {
+  std::string xml = "<?xml version=\"1.0\"?>\n<tarvo_fchba_reference>\n  <devices>\n";
+  for (const CatalogueEntry& e : entries) {
+    xml += "    <device>\n      <type value=\"Firmware\"/>\n";
+    xml += "      <device_id value=\"" + e.device_id + "\"/>\n";
+    xml += "      <model value=\"" + e.model + "\"/>\n";
+    xml += "      <firmware value=\"" + e.firmware + "\"/>\n";
+    xml += "      <bios value=\"" + e.bios + "\"/>\n";
+    xml += "      <duration value=\"" + e.duration + "\"/>\n    </device>\n";
+  }
+  return xml + "  </devices>\n</tarvo_fchba_reference>\n";
+}
+
+namespace {
+std::string Leaf(const std::string& indent, const char* name, const std::string& value) {
+  return indent + "<" + name + " value=\"" + value + "\"/>\n";
+}
+}  // namespace
+
+std::string ReportXml(const std::vector<ReportDevice>& devices) {
+  std::string xml =
+      "<?xml version=\"1.0\"?>\n"
+      "<qv_rom_discovery version=\"2.0.0.0\">\n"
+      "  <type value=\"\"/>\n"
+      "  <alt_name value=\"\"/>\n"
+      "  <version value=\"\"/>\n"
+      "  <takes_effect value=\"\"/>\n";
+  if (devices.empty()) return xml + "  <devices/>\n</qv_rom_discovery>\n";
+  xml += "  <devices>\n";
+  for (const ReportDevice& d : devices) {
+    xml += "    <device>\n";
+    xml += Leaf("      ", "device_id", d.device_id) + Leaf("      ", "product_id", d.product_id) +
+           Leaf("      ", "busnumber", "") + Leaf("      ", "funcnumber", "");
+    for (const ReportItem& item : d.items) {
+      const std::string in = "        ";
+      xml += "      <fw_item>\n";
+      xml += Leaf(in, "type", item.type) + Leaf(in, "firmware_id", "") + Leaf(in, "version", item.version) +
+             Leaf(in, "active_version", item.active_version) + Leaf(in, "action", item.action) +
+             Leaf(in, "duration", item.duration) + Leaf(in, "message", "") + Leaf(in, "shared", item.shared);
+      xml += "      </fw_item>\n";
+    }
+    xml += "    </device>\n";
+  }
+  return xml + "  </devices>\n</qv_rom_discovery>\n";
+}

@@ -1,0 +1,43 @@
+// A stand-in for the vendor's kit and a catalogue for it, placed in an end-to-end run's working
+// folder. The kit is zipped by the run's setup as "elxflashStandalone-t.zip" holding
+// "elxflashStandalone-t/lx/elxflash.sh"; the script appends its arguments to "kit-args.txt".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "E2eHarness.h"
+
+struct StandInKit {
+  std::string listing;            // printed by the listing call ("/q /fc")
+  int flashExitCode = 0;          // the flash call's exit code
+  bool killShellOnFlash = false;  // the flash call ends the shell that runs it with SIGKILL
+  std::string script;             // when not empty, the whole script in place of the stand-in's
+};
+
+struct CatalogueEntry {
+  std::string device_id;
+  std::string model;
+  std::string firmware;
+  std::string bios;  // empty: the entry has no boot item
+  std::string duration;
+};
+
+// What the stand-in's flash call writes to its standard output, standard error and descriptor 3.
+extern const char kToolOutput[];
+
+void AddStandInKit(E2eRun& run, const StandInKit& kit);
+std::string CatalogueXml(const std::vector<CatalogueEntry>& entries);
+
+// The expected self-discovery report, leaf for leaf in the layout the program writes.
+struct ReportItem {
+  std::string type, version, active_version, action, duration, shared;
+};
+struct ReportDevice {
+  std::string device_id, product_id;
+  std::vector<ReportItem> items;
+};
+std::string ReportXml(const std::vector<ReportDevice>& devices);
+
+// The console of a run up to the end of kit preparation.
+extern const char kRunUpToKit[];
