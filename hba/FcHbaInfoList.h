@@ -40,7 +40,8 @@ class FcHbaInfoList {
   FcHbaInfoList(const FcHbaInfoList&) = delete;
   FcHbaInfoList& operator=(const FcHbaInfoList&) = delete;
 
-  // Appends one record per adapter the FC-HBA libraries report; always returns 1.
+  // Appends one record per adapter the FC-HBA libraries report, printing one line for each
+  // adapter whose refresh failed, and leaves no FC-HBA library loaded; always returns 1.
   int Collect();
 
   std::vector<FcHbaInfoRecord*> records;

@@ -1,0 +1,73 @@
+// A stand-in vendor management library exporting the seven ZMTFC_ entry points and its control
+// block; a variant built with STANDIN_LACKS_<entry point> leaves that one out.
+#include <cstdio>
+#include <cstring>
+
+#include "StandInControl.h"
+
+#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+
+extern "C" {
+__attribute__((visibility("default"))) StandInManagementControl standInManagementControl;
+}
+
+namespace {
+
+StandInManagementControl& control = standInManagementControl;
+const HBA_HANDLE kFirstHandle = 0x100;
+
+[[maybe_unused]] StandInManagedAdapter* AdapterOf(HBA_HANDLE handle) {
+  long i = static_cast<long>(handle) - static_cast<long>(kFirstHandle);
+  if (i < 0 || i >= kStandInAdapters || i >= control.adapterCount) return nullptr;
+  return &control.adapters[i];
+}
+
+}  // namespace
+
+#ifndef STANDIN_LACKS_ZMTFC_LoadLibrary
+STANDIN_EXPORT HBA_STATUS ZMTFC_LoadLibrary() {
+  ++control.loadCalls;
+  return control.failLoad ? HBA_STATUS_ERROR : HBA_STATUS_OK;
+}
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_GetNumberOfAdapters
+STANDIN_EXPORT int ZMTFC_GetNumberOfAdapters() { return control.adapterCount; }
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_GetAdapterName
+STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterName(int index, char* name) {
+  if (index < 0 || index >= kStandInAdapters || control.adapters[index].failName)
+    return HBA_STATUS_ERROR;
+  snprintf(name, 1024, "%s", control.adapters[index].name);
+  return HBA_STATUS_OK;
+}
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_OpenAdapter
+STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
+  ++control.openCalls;
+  for (int i = 0; i < control.adapterCount && i < kStandInAdapters; ++i)
+    if (strcmp(control.adapters[i].name, name) == 0)
+      return control.adapters[i].failOpen ? 0 : kFirstHandle + static_cast<HBA_HANDLE>(i);
+  return 0;
+}
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_GetAdapterAttributes2
+STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterAttributes2(HBA_HANDLE handle,
+                                                      FcHbaExtendedAttributes* record) {
+  ++control.readCalls;
+  StandInManagedAdapter* adapter = AdapterOf(handle);
+  if (adapter == nullptr) return HBA_STATUS_ERROR_INVALID_HANDLE;
+  return AnswerExtension(adapter->extension, record);
+}
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_CloseAdapter
+STANDIN_EXPORT void ZMTFC_CloseAdapter(HBA_HANDLE) { ++control.closeCalls; }
+#endif
+
+#ifndef STANDIN_LACKS_ZMTFC_FreeLibrary
+STANDIN_EXPORT void ZMTFC_FreeLibrary() { ++control.freeCalls; }
+#endif
