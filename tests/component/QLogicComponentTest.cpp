@@ -223,3 +223,36 @@ TEST(QLogicFlash, ToolOutputIsAppendedToTheComponentLog) {
   EXPECT_EQ(ReadFileBytes(kToolLogPath), before + "flashing adapter 0\n" + kStandInExtraOutput);
 }
 }  // namespace
+
+namespace {
+const char kHeader[] =
+    "---------------------------------------------------\nLoading references...done.\nPerforming discovery...\n";
+const char kCatalogue[] =
+    "<tarvo_fchba_reference><devices><device><type value=\"Multiboot\"/>"
+    "<device_id value=\"1077.2432.1077.0138\"/><model value=\"QLE2460\"/><boot value=\"2.10\"/>"
+    "<duration value=\"90\"/></device></devices></tarvo_fchba_reference>";
+
+// The inherited inventory discovery hands the records to the collection; the forced run then
+// flashes through the same tool.
+TEST(QLogicRun, ForcedSilentRunFlashesTheDiscoveredAdapter) {
+  PrepareToolLogFolder();
+  ScratchFolder folder;
+  folder.Write("reference.xml", kCatalogue);
+  WriteStandInTool(folder, kTool, Instance("0", "2.10", kToolWwn), 0);
+  TestQLogic component(folder.File("log"));
+  component.hbaList.records.push_back(NewRecord("10772432", "10770138", kWwn));
+  char* argv[] = {const_cast<char*>("fchba-update"), const_cast<char*>("/s"), const_cast<char*>("/f")};
+  ASSERT_EQ(component.ParseCommandLine(3, argv), ParseResult::Proceed);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(component.Run(), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(ReadFileBytes(folder.File("log")), std::string(kHeader) +
+                                                   "Performing flash -- DO NOT INTERRUPT!\n"
+                                                   "Executing flash engine: ./qvqlafwupdate /s /f\n"
+                                                   "Flash Engine exit code: 0\nFlash complete [1]\n");
+  EXPECT_EQ(StandInArguments(folder, kTool), "/q\n/s /f\n");
+  ASSERT_EQ(component.result.devices.size(), 1u);
+  EXPECT_EQ(component.result.type, L"Multiboot");
+  EXPECT_EQ(component.result.devices[0].fwItems[0].active_version, L"2.10");
+}
+}  // namespace
