@@ -127,7 +127,7 @@ TEST(BrocadeFlash, FixedCommandAndExitCodes) {
     int result;
   };
   const Case kCases[] = {{0, 0, 1}, {1, 1, 7}, {3, 3, 7}, {255, 255, 7}, {-15, 143, 7}};
-  PrepareToolLogFolder();
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.exitCode);
     ScratchFolder folder;

@@ -196,7 +196,7 @@ TEST(QLogicFlash, OptionsAndExitCodes) {
       {false, false, 17, 17, 7},   {false, false, 18, 18, 18},   {false, false, 255, 255, 255},
       {false, false, -9, 137, 137},  // ended through a signal: never success
   };
-  PrepareToolLogFolder();
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.exitCode);
     ScratchFolder folder;
@@ -214,7 +214,7 @@ TEST(QLogicFlash, OptionsAndExitCodes) {
 }
 
 TEST(QLogicFlash, ToolOutputIsAppendedToTheComponentLog) {
-  PrepareToolLogFolder();
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
   const std::string before = ReadFileBytes(kToolLogPath);
   ScratchFolder folder;
   WriteStandInTool(folder, kTool, "flashing adapter 0\n", 0);
@@ -235,7 +235,7 @@ const char kCatalogue[] =
 // The inherited inventory discovery hands the records to the collection; the forced run then
 // flashes through the same tool.
 TEST(QLogicRun, ForcedSilentRunFlashesTheDiscoveredAdapter) {
-  PrepareToolLogFolder();
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
   ScratchFolder folder;
   folder.Write("reference.xml", kCatalogue);
   WriteStandInTool(folder, kTool, Instance("0", "2.10", kToolWwn), 0);

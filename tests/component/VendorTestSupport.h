@@ -19,7 +19,8 @@ std::string StandInArguments(const ScratchFolder& folder, const std::string& nam
 extern const char kStandInExtraOutput[];
 
 // The flash commands append the tool's output to "/var/zmt/Component.log"; this makes its folder.
-// Only inside the test sandbox (an empty /sys): elsewhere the assertion fails and nothing is made.
+// Only inside the test sandbox (an empty /sys): elsewhere it fails fatally and makes nothing, so
+// call it under ASSERT_NO_FATAL_FAILURE.
 void PrepareToolLogFolder();
 const char* const kToolLogPath = "/var/zmt/Component.log";
 
