@@ -1,6 +1,7 @@
 // The component's pattern workloads as it runs them, per call: our engine, std::regex
 // (ECMAScript, "." written as [\s\S] where the pattern needs dot-all) and the PCRE2
-// interpreter. "Compiled" variants compile once and only match per call.
+// interpreter; the wide engine against std::wregex on the version-part and Brocade patterns.
+// "Compiled" variants compile once and only match per call.
 #include <benchmark/benchmark.h>
 
 #include <regex>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "Pattern.h"
+#include "UPattern.h"
 
 #ifdef FCHBA_BENCH_PCRE2
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -170,6 +172,65 @@ BENCHMARK(BM_QLogic_Ours);
 BENCHMARK(BM_QLogic_Std);
 BENCHMARK(BM_QLogicCompiled_Ours);
 BENCHMARK(BM_QLogicCompiled_Std);
+
+// ---- wide engine against std::wregex ----
+
+// Version parts as the version comparison tests them, and a Brocade version text.
+const std::wstring kVersionParts[] = {L"2010", L"7", L"", L"1a", L" 1", L"12345678"};
+const wchar_t* kBrocade = L".*(\\d+\\.\\d+\\.\\d+\\.\\d+).*";
+const wchar_t* kBrocadeEcma = L"[\\s\\S]*(\\d+\\.\\d+\\.\\d+\\.\\d+)[\\s\\S]*";
+const std::wstring kBrocadeText = L"Brocade-1020 firmware 12.3.4.5 (build 17)";
+
+void BM_VersionPart_Wide(benchmark::State& s) {
+  for (auto _ : s)
+    for (const std::wstring& part : kVersionParts)
+      benchmark::DoNotOptimize(UPattern::QuickMatch(L"\\d+", part, 0));
+}
+void BM_VersionPart_Wregex(benchmark::State& s) {
+  for (auto _ : s)
+    for (const std::wstring& part : kVersionParts)
+      benchmark::DoNotOptimize(std::regex_match(part, std::wregex(L"\\d+", std::regex::ECMAScript)));
+}
+void BM_Brocade_Wide(benchmark::State& s) {
+  for (auto _ : s) {
+    UPattern* p = UPattern::Compile(kBrocade, PatternFlag::DotAnyChar);
+    MatchUState* m = p->CreateMatchState(kBrocadeText);
+    if (m->MatchWhole()) benchmark::DoNotOptimize(m->GetGroupText(1));
+    delete m;
+    delete p;
+  }
+}
+void BM_Brocade_Wregex(benchmark::State& s) {
+  for (auto _ : s) {
+    std::wregex re(kBrocadeEcma, std::regex::ECMAScript);
+    std::wsmatch m;
+    if (std::regex_match(kBrocadeText, m, re)) benchmark::DoNotOptimize(m[1].str());
+  }
+}
+void BM_BrocadeCompiled_Wide(benchmark::State& s) {
+  UPattern* p = UPattern::Compile(kBrocade, PatternFlag::DotAnyChar);
+  MatchUState* m = p->CreateMatchState(kBrocadeText);
+  for (auto _ : s) {
+    m->SetText(kBrocadeText);
+    if (m->MatchWhole()) benchmark::DoNotOptimize(m->GetGroupText(1));
+  }
+  delete m;
+  delete p;
+}
+void BM_BrocadeCompiled_Wregex(benchmark::State& s) {
+  std::wregex re(kBrocadeEcma, std::regex::ECMAScript);
+  for (auto _ : s) {
+    std::wsmatch m;
+    if (std::regex_match(kBrocadeText, m, re)) benchmark::DoNotOptimize(m[1].str());
+  }
+}
+
+BENCHMARK(BM_VersionPart_Wide);
+BENCHMARK(BM_VersionPart_Wregex);
+BENCHMARK(BM_Brocade_Wide);
+BENCHMARK(BM_Brocade_Wregex);
+BENCHMARK(BM_BrocadeCompiled_Wide);
+BENCHMARK(BM_BrocadeCompiled_Wregex);
 
 #ifdef FCHBA_BENCH_PCRE2
 // ---- PCRE2 interpreter (no JIT) ----

@@ -184,16 +184,21 @@ typename PatternT<Tr>::Text PatternT<Tr>::ComplementClass(const Text& members) {
 template <class Tr>
 typename PatternT<Tr>::Text PatternT<Tr>::ExpandRange(Char first, Char last) {
   Text result;
-  if (Tr::kRangeWraps) {
+  if constexpr (Tr::kRangeWraps) {
     int code = Tr::BitIndex(first), end = Tr::BitIndex(last);
     for (;;) {
       result += Tr::FromCode(code);
       if (code == end) break;
       code = (code + 1) & 255;
     }
-    return result;
+  } else {
+    long long span = static_cast<long long>(last) - first + 1;
+    if (span < 1 || span > Tr::kMaxRangeCodes) {
+      ReportSyntaxError();
+      return result;
+    }
+    for (long long k = first; k <= last; ++k) result += static_cast<Char>(k);
   }
-  for (long long k = first; k <= last && result.size() < 300; ++k) result += static_cast<Char>(k);
   return result;
 }
 

@@ -197,11 +197,13 @@ typename MatchStateT<Tr>::Text MatchStateT<Tr>::ExpandReplacement(
     }
     auto d = replacement[i + 1];
     if (Tr::IsDigit(d)) {
+      // The group number saturates at the int range; such a group never exists.
       long long group = 0;
       size_t j = i + 1;
-      for (; j < n && Tr::IsDigit(replacement[j]); ++j)
-        group = group * 10 + (replacement[j] - '0') > INT_MAX ? INT_MAX
-                                                              : group * 10 + (replacement[j] - '0');
+      for (; j < n && Tr::IsDigit(replacement[j]); ++j) {
+        group = group * 10 + (replacement[j] - '0');
+        if (group > INT_MAX) group = INT_MAX;
+      }
       result += GetGroupText(static_cast<int>(group));
       i = j - 1;
     } else {
@@ -263,9 +265,22 @@ void PatternT<Tr>::DeleteCachedPatterns() {
 template <class Tr>
 bool PatternT<Tr>::DefineNamedPattern(const Text& name, const Text& text,
                                       unsigned compileFlags) {
+  // The trial compile runs with the new definition already in place, so that a definition
+  // that refers to its own name, directly or through other names, meets itself and fails.
+  auto& registry = PatternType::namedPatterns;
+  auto found = registry.find(name);
+  bool hadEarlier = found != registry.end();
+  std::pair<Text, unsigned long> earlier;
+  if (hadEarlier) earlier = found->second;
+  registry[name] = std::make_pair(text, static_cast<unsigned long>(compileFlags));
   PatternType* trial = Compile(text, compileFlags);
-  if (!trial) return false;
-  PatternType::namedPatterns[name] = std::make_pair(text, static_cast<unsigned long>(compileFlags));
+  if (!trial) {
+    if (hadEarlier)
+      registry[name] = earlier;
+    else
+      registry.erase(name);
+    return false;
+  }
   delete trial;
   return true;
 }

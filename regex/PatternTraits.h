@@ -1,9 +1,12 @@
 // The narrow engine's character traits: everything in which the narrow and the wide engine
 // differ is gathered in a traits type, so that the node, compiler and search templates are
-// written once. The wide engine supplies its own traits type with the same members.
+// written once. WideTraits below gives the wide engine the same members.
 #pragma once
 #include <cctype>
+#include <climits>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <string>
 
 class Pattern;
@@ -37,6 +40,19 @@ class NFALazyQuantifierNode;
 class NFAPossessiveQuantifierNode;
 class NFAGroupLoopPrologueNode;
 class NFAGroupLoopNode;
+
+// Compares as many characters of text at pos as literal holds with literal without regard to
+// case, as texts that end at their first NUL.
+template <class Tr>
+bool EqualFoldedPrefixOf(const typename Tr::Text& text, size_t pos,
+                         const typename Tr::Text& literal) {
+  for (size_t i = 0; i < literal.size(); ++i) {
+    typename Tr::Char a = text[pos + i], b = literal[i];
+    if (Tr::Lower(a) != Tr::Lower(b)) return false;
+    if (a == 0) return true;
+  }
+  return true;
+}
 
 struct NarrowTraits {
   using Char = char;
@@ -95,15 +111,8 @@ struct NarrowTraits {
   static Char Lower(Char c) { return static_cast<Char>(std::tolower(static_cast<unsigned char>(c))); }
   static bool IsDigit(Char c) { return c >= '0' && c <= '9'; }
 
-  // Compares n characters of text at pos with literal without regard to case, as texts that
-  // end at their first NUL.
   static bool EqualFoldedPrefix(const Text& text, size_t pos, const Text& literal) {
-    for (size_t i = 0; i < literal.size(); ++i) {
-      Char a = text[pos + i], b = literal[i];
-      if (Lower(a) != Lower(b)) return false;
-      if (a == 0) return true;
-    }
-    return true;
+    return EqualFoldedPrefixOf<NarrowTraits>(text, pos, literal);
   }
 
   // The syntax-error report: the pattern text, the caret line and the message.
@@ -112,5 +121,120 @@ struct NarrowTraits {
     std::fputs(metaChar ? "Syntax Error near here. Possible unescaped meta character.\n"
                         : "Syntax Error near here. \n",
                stderr);
+  }
+};
+
+class UPattern;
+class MatchUState;
+class NFAUNode;
+class NFAStartUNode;
+class NFAEndUNode;
+class NFASubStartUNode;
+class NFAAcceptUNode;
+class NFACharUNode;
+class NFACICharUNode;
+class NFAClassUNode;
+class NFACIClassUNode;
+class NFAQuoteUNode;
+class NFACIQuoteUNode;
+class NFAOrUNode;
+class NFALookAheadUNode;
+class NFALookBehindUNode;
+class NFAStartOfLineUNode;
+class NFAEndOfLineUNode;
+class NFAStartOfInputUNode;
+class NFAEndOfInputUNode;
+class NFAWordBoundaryUNode;
+class NFAEndOfMatchUNode;
+class NFAReferenceUNode;
+class NFAGroupHeadUNode;
+class NFAGroupTailUNode;
+class NFAQuantifierUNode;
+class NFAGreedyQuantifierUNode;
+class NFALazyQuantifierUNode;
+class NFAPossessiveQuantifierUNode;
+class NFAGroupLoopPrologueUNode;
+class NFAGroupLoopUNode;
+
+// The wide engine: texts of signed 32-bit characters (wchar_t on this platform).
+struct WideTraits {
+  using Char = wchar_t;
+  using Text = std::wstring;
+
+  using Pattern = ::UPattern;
+  using State = ::MatchUState;
+  using Node = ::NFAUNode;
+  using StartNode = ::NFAStartUNode;
+  using EndNode = ::NFAEndUNode;
+  using SubStartNode = ::NFASubStartUNode;
+  using AcceptNode = ::NFAAcceptUNode;
+  using CharNode = ::NFACharUNode;
+  using CICharNode = ::NFACICharUNode;
+  using ClassNode = ::NFAClassUNode;
+  using CIClassNode = ::NFACIClassUNode;
+  using QuoteNode = ::NFAQuoteUNode;
+  using CIQuoteNode = ::NFACIQuoteUNode;
+  using OrNode = ::NFAOrUNode;
+  using LookAheadNode = ::NFALookAheadUNode;
+  using LookBehindNode = ::NFALookBehindUNode;
+  using StartOfLineNode = ::NFAStartOfLineUNode;
+  using EndOfLineNode = ::NFAEndOfLineUNode;
+  using StartOfInputNode = ::NFAStartOfInputUNode;
+  using EndOfInputNode = ::NFAEndOfInputUNode;
+  using WordBoundaryNode = ::NFAWordBoundaryUNode;
+  using EndOfMatchNode = ::NFAEndOfMatchUNode;
+  using ReferenceNode = ::NFAReferenceUNode;
+  using GroupHeadNode = ::NFAGroupHeadUNode;
+  using GroupTailNode = ::NFAGroupTailUNode;
+  using QuantifierNode = ::NFAQuantifierUNode;
+  using GreedyQuantifierNode = ::NFAGreedyQuantifierUNode;
+  using LazyQuantifierNode = ::NFALazyQuantifierUNode;
+  using PossessiveQuantifierNode = ::NFAPossessiveQuantifierUNode;
+  using GroupLoopPrologueNode = ::NFAGroupLoopPrologueUNode;
+  using GroupLoopNode = ::NFAGroupLoopUNode;
+
+  // No graph dump.
+  static constexpr bool kHasDump = false;
+  // OpensGroup and AnchorsInputStart answer false in every wide node, so a group's own ")"
+  // makes the only quantifier attempt and every pattern gets its start node.
+  static constexpr bool kPredicatesAnswer = false;
+  // '\x' takes four hexadecimal digits when four follow, else two.
+  static constexpr bool kHexFourDigits = true;
+  // A range runs upward from its first code to its last and spans at most kMaxRangeCodes
+  // codes; a reversed or longer range is a syntax error.
+  static constexpr bool kRangeWraps = false;
+  static constexpr int kMaxRangeCodes = 300;
+
+  // Only the codes 0 to 255 have a bitmap entry; every other character is looked up in the map.
+  static int BitIndex(Char c) { return c >= 0 && c <= 255 ? static_cast<int>(c) : -1; }
+  static int CodeInKeyOrder(int k) { return k; }
+  static Char FromCode(int code) { return static_cast<Char>(code); }
+  // The C library's wide folding: in the default C locale only A to Z change.
+  static Char Lower(Char c) { return static_cast<Char>(std::towlower(static_cast<wint_t>(c))); }
+  static bool IsDigit(Char c) { return c >= L'0' && c <= L'9'; }
+
+  static bool EqualFoldedPrefix(const Text& text, size_t pos, const Text& literal) {
+    return EqualFoldedPrefixOf<WideTraits>(text, pos, literal);
+  }
+
+  // Both engines write their reports as narrow text, so that neither engine's output makes
+  // the standard error stream refuse the other's. Each character goes through the C library's
+  // conversion of the process's locale; one that it cannot convert is written as '?', so the
+  // whole pattern still shows and the caret still stands under its character.
+  static void WriteSyntaxError(const Text& source, int parsePos, bool metaChar) {
+    std::string narrow;
+    std::mbstate_t shift{};
+    char bytes[MB_LEN_MAX];
+    for (Char c : source) {
+      if (c == 0) break;
+      size_t n = std::wcrtomb(bytes, c, &shift);
+      if (n == static_cast<size_t>(-1)) {
+        shift = std::mbstate_t{};
+        narrow += '?';
+      } else {
+        narrow.append(bytes, n);
+      }
+    }
+    NarrowTraits::WriteSyntaxError(narrow, parsePos, metaChar);
   }
 };

@@ -18,6 +18,9 @@ bool failAdapterAllocation = false;
 
 }  // namespace
 
+// The replacement pair forwards to malloc and free; g++ cannot see that they belong together.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
   if (failAdapterAllocation && size == sizeof(FcHbaAdapter)) throw std::bad_alloc();
   if (void* memory = malloc(size != 0 ? size : 1)) return memory;

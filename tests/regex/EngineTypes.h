@@ -1,0 +1,45 @@
+// The two pattern engines as test type parameters, so that one table of cases runs through
+// both. Case texts are written narrow; the wide engine gets each byte as the character of
+// the same code (0 to 255).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Pattern.h"
+#include "UPattern.h"
+
+struct NarrowEngine {
+  using PatternType = Pattern;
+  using StateType = MatchState;
+  using Text = std::string;
+  static Text T(const std::string& s) { return s; }
+};
+
+struct WideEngine {
+  using PatternType = UPattern;
+  using StateType = MatchUState;
+  using Text = std::wstring;
+  static Text T(const std::string& s) {
+    Text wide;
+    for (unsigned char c : s) wide += static_cast<wchar_t>(c);
+    return wide;
+  }
+};
+
+template <class E>
+std::vector<typename E::Text> TextsOf(const std::vector<std::string>& narrow) {
+  std::vector<typename E::Text> texts;
+  for (const std::string& s : narrow) texts.push_back(E::T(s));
+  return texts;
+}
+
+using BothEngines = ::testing::Types<NarrowEngine, WideEngine>;
+
+struct EngineNames {
+  template <class E>
+  static std::string GetName(int) {
+    return std::is_same<E, NarrowEngine>::value ? "Narrow" : "Wide";
+  }
+};
