@@ -4,7 +4,7 @@
 #include "StandInKit.h"
 
 namespace {
-TEST(DemoPackage, DISABLED_SelfDiscoveryReportsBothAdapters) {
+TEST(DemoPackage, SelfDiscoveryReportsBothAdapters) {
   E2eHarness harness;
   E2eRun run;
   run.setup = {"cp -a '" FCHBA_DEMO_PACKAGE "/.' ."};

@@ -30,7 +30,7 @@ E2eResult RunDiscovery(E2eHarness& harness, const std::string& listing, const st
   return harness.Run(run);
 }
 
-TEST(EmulexDiscovery, DISABLED_ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
+TEST(EmulexDiscovery, ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
   E2eHarness harness;
   E2eResult r = RunDiscovery(harness, std::string(kExampleLine) + "\n", {kLpe12002});
   ASSERT_TRUE(r.started) << r.error;
@@ -43,7 +43,7 @@ TEST(EmulexDiscovery, DISABLED_ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
   EXPECT_TRUE(r.WorkFileExists("elxflashStandalone-t/lx/elxflash.sh"));
 }
 
-TEST(EmulexDiscovery, DISABLED_ListingLinesToDevices) {
+TEST(EmulexDiscovery, ListingLinesToDevices) {
   struct Case {
     const char* name;
     std::string listing;
@@ -155,7 +155,7 @@ TEST(EmulexDiscovery, MissingOrBrokenKitFindsNothingAndRunGoesOn) {
 
 // A line of a million characters still matches; one too long for the engine's search depth is
 // skipped like any line that does not match, and the lines after it count.
-TEST(EmulexDiscovery, DISABLED_VeryLongListingLinesDoNotStopTheRun) {
+TEST(EmulexDiscovery, VeryLongListingLinesDoNotStopTheRun) {
   E2eHarness harness;
   const std::string longLine = Line("LPe12002" + std::string(1000000, 'x'), "F100", "US2.01A12", "UB5.12a2");
   const std::string tooDeep = Line("LPe12002" + std::string(20000000, 'x'), "F100", "US2.01A12", "UB5.12a2");

@@ -55,7 +55,7 @@ std::string FlashLog(const char* option, int code, const std::string& messages, 
          std::to_string(result) + "]\n";
 }
 
-TEST(EmulexFlash, DISABLED_UnforcedUpgradeRunsUpdateAndReportsSuccess) {
+TEST(EmulexFlash, UnforcedUpgradeRunsUpdateAndReportsSuccess) {
   E2eHarness harness;
   E2eResult r = RunFlash(harness, {{}, kUpgradeListing, 0, false});
   ASSERT_TRUE(r.started) << r.error;
