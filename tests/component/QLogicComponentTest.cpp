@@ -95,7 +95,7 @@ TEST(QLogicCollection, InstalledImageComesFromTheInstanceWithTheRecordsPortName)
   }
 }
 
-TEST(QLogicCollection, DISABLED_OneDevicePerKnownRecordInInventoryOrder) {
+TEST(QLogicCollection, OneDevicePerKnownRecordInInventoryOrder) {
   ScratchFolder folder;
   WriteStandInTool(folder, kTool, Instance("0", "2.50", kOtherToolWwn) + Instance("1", "2.10", kToolWwn), 0);
   TestQLogic component(folder.File("log"));
@@ -116,7 +116,7 @@ TEST(QLogicCollection, DISABLED_OneDevicePerKnownRecordInInventoryOrder) {
                       CollectedItem(L"Multiboot Image", L"2.10", L"2.10", L"rewrite", L"90"));
 }
 
-TEST(QLogicCollection, DISABLED_ActionComparesTheBootVersionWithTheInstalledImage) {
+TEST(QLogicCollection, ActionComparesTheBootVersionWithTheInstalledImage) {
   struct Case {
     const wchar_t* boot;   // the catalogue's
     const char* image;     // listed for the record's port; null: the tool is missing
