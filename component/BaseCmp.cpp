@@ -1,5 +1,6 @@
 #include "BaseCmp.h"
 
+#include <cwctype>
 #include <iostream>
 
 namespace {
@@ -111,3 +112,9 @@ int CBaseCmp::RequiredAction() {
 }
 
 bool CBaseCmp::HasDevices() { return !result.devices.empty(); }
+
+std::wstring CBaseCmp::ToUpper(const std::wstring& text) {
+  std::wstring upper = text;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return upper;
+}

@@ -50,6 +50,8 @@ class CBaseCmp {
   int CompareVersions(const std::wstring& packageVersion, const std::wstring& installedVersion);
   // The catalogue key of the i-th inventory record: four groups of four hex digits joined by ".".
   std::wstring GetDeviceId(int i);
+  // A copy with every character through the C library's towupper (the C locale: A to Z only).
+  static std::wstring ToUpper(const std::wstring& text);
 
  protected:
   // For in-process tests: a component whose log is written at another path.

@@ -5,6 +5,7 @@
 
 #include "CommandRunner.h"
 #include "Pattern.h"
+#include "VendorTool.h"
 
 namespace EmulexComp {
 
@@ -24,28 +25,6 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 // The listing writes versions with a two-letter prefix ("US2.01A12"); a text too short to carry
 // one leaves nothing installed to read.
 std::string WithoutPrefix(const std::string& text) { return text.size() < 2 ? std::string() : text.substr(2); }
-
-std::wstring ActionText(int comparison) {
-  switch (comparison) {
-    case 0: return L"rewrite";
-    case 1: return L"upgrade";
-    case -1: return L"downgrade";
-    default: return L"unknown";
-  }
-}
-
-// The lines of a listing: every "\n" ends one; a last piece without it is a line too.
-std::vector<std::string> SplitLines(const std::string& listing) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < listing.size()) {
-    size_t end = listing.find('\n', start);
-    if (end == std::string::npos) end = listing.size();
-    lines.push_back(listing.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 // A version cut at its first character that is not a decimal digit: the digits before it and
 // everything after it. A version of digits alone yields two empty parts.
@@ -81,7 +60,7 @@ bool CComponent::Discover() {
   const std::string listing = RunCommand(kListingCommand);
   std::unique_ptr<Pattern> pattern(Pattern::Compile(kListingPattern, PatternFlag::DotAnyChar));
   if (!pattern) return true;
-  for (const std::string& line : SplitLines(listing)) {
+  for (const std::string& line : SplitListingLines(listing)) {
     std::unique_ptr<MatchState> state(pattern->CreateMatchState(line));
     if (!state->MatchWhole()) continue;
     AddListedDevice(state->GetGroupTexts(false));

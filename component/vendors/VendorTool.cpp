@@ -1,0 +1,46 @@
+#include "VendorTool.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+namespace {
+const char kToolOutputToLog[] =
+    " 1>> /var/zmt/Component.log 2>> /var/zmt/Component.log 3>> /var/zmt/Component.log";
+}  // namespace
+
+std::vector<std::string> SplitListingLines(const std::string& listing) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < listing.size()) {
+    size_t end = listing.find('\n', start);
+    if (end == std::string::npos) end = listing.size();
+    lines.push_back(listing.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::wstring ActionText(int comparison) {
+  switch (comparison) {
+    case 0: return L"rewrite";
+    case 1: return L"upgrade";
+    case -1: return L"downgrade";
+    default: return L"unknown";
+  }
+}
+
+int ToolExitCode(int status) {
+  if (status == -1) return 255;
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
+
+int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command) {
+  log << "Executing flash engine: " << command << "\n";
+  const std::string redirected = command + kToolOutputToLog;
+  (void)std::system(("chmod 777 " + tool).c_str());
+  const int code = ToolExitCode(std::system(redirected.c_str()));
+  log << "Flash Engine exit code: " << code << "\n";
+  return code;
+}

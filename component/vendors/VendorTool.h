@@ -1,0 +1,25 @@
+// What the vendor variants share around their tools: a tool listing cut into
+// lines, the action text of a version comparison, and one run of a flash tool with its output in
+// the component log. Plain functions over values; nothing is kept between calls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ComponentLog.h"
+
+// Every "\n" ends a line and is not part of it; a last piece without one is a line too. An empty
+// listing has no lines, and a final "\n" adds no empty line.
+std::vector<std::string> SplitListingLines(const std::string& listing);
+
+// "rewrite", "upgrade" or "downgrade" for a comparison result of 0, 1 or -1; "unknown" otherwise.
+std::wstring ActionText(int comparison);
+
+// The exit code of a status from the C library's system(): a shell that could not start reads as
+// 255, a tool that ended through a signal as 128 plus the signal number (never as success).
+int ToolExitCode(int status);
+
+// Logs "Executing flash engine: " with the command, makes the tool executable, runs the command
+// with the tool's descriptors 1 to 3 appended to the component log file, logs the exit code and
+// returns it.
+int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command);

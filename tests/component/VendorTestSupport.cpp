@@ -1,0 +1,77 @@
+#include "VendorTestSupport.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "E2eHarness.h"
+
+const char kStandInExtraOutput[] = "stand-in stderr\nstand-in fd3\n";
+
+void WriteStandInTool(const ScratchFolder& folder, const std::string& name, const std::string& listing,
+                      int exitCode) {
+  folder.Write(name + ".listing", listing);
+  const std::string end = exitCode < 0 ? "kill -" + std::to_string(-exitCode) + " $$\n" : "exit " + std::to_string(exitCode) + "\n";
+  folder.Write(name,
+               "#!/bin/sh\n"
+               "printf '%s\\n' \"$*\" >> '" + folder.File(name + ".args") + "'\n"
+               "cat '" + folder.File(name + ".listing") + "'\n"
+               "echo 'stand-in stderr' >&2\n"
+               "{ echo 'stand-in fd3' >&3; } 2>/dev/null\n" + end);
+}
+
+std::string StandInArguments(const ScratchFolder& folder, const std::string& name) {
+  return ReadFileBytes(folder.File(name + ".args"));
+}
+
+void PrepareToolLogFolder() {
+  DIR* sys = opendir("/sys");
+  ASSERT_NE(sys, nullptr);
+  int entries = 0;
+  while (const dirent* entry = readdir(sys))
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++entries;
+  closedir(sys);
+  ASSERT_EQ(entries, 0) << "not inside the test sandbox: /var/zmt is left alone";
+  ASSERT_EQ(std::system("mkdir -p /var/zmt"), 0);
+}
+
+FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn,
+                           const char* optionRomVersion) {
+  FcHbaInfoRecord* record = new FcHbaInfoRecord;
+  std::strncpy(record->pciIds, pciIds, sizeof(record->pciIds) - 1);
+  std::strncpy(record->subsystemIds, subsystemIds, sizeof(record->subsystemIds) - 1);
+  std::strncpy(record->portWwn, portWwn, sizeof(record->portWwn) - 1);
+  std::strncpy(record->optionRomVersion, optionRomVersion, sizeof(record->optionRomVersion) - 1);
+  return record;
+}
+
+void ExpectOneItemDevice(const Device& device, const std::wstring& deviceId, const std::wstring& productId,
+                         const FwItem& item) {
+  EXPECT_EQ(device.device_id, deviceId);
+  EXPECT_EQ(device.product_id, productId);
+  EXPECT_EQ(device.busnumber + device.unreported + device.funcnumber, L"");
+  ASSERT_EQ(device.fwItems.size(), 1u);
+  const FwItem& actual = device.fwItems[0];
+  EXPECT_EQ(actual.type, item.type);
+  EXPECT_EQ(actual.firmware_id, item.firmware_id);
+  EXPECT_EQ(actual.version, item.version);
+  EXPECT_EQ(actual.active_version, item.active_version);
+  EXPECT_EQ(actual.action, item.action);
+  EXPECT_EQ(actual.duration, item.duration);
+  EXPECT_EQ(actual.message, item.message);
+  EXPECT_EQ(actual.shared, item.shared);
+}
+
+FwItem CollectedItem(const wchar_t* type, const wchar_t* version, const wchar_t* activeVersion,
+                     const wchar_t* action, const wchar_t* duration) {
+  FwItem item;
+  item.type = type;
+  item.version = version;
+  item.active_version = activeVersion;
+  item.action = action;
+  item.duration = duration;
+  item.shared = L"no";
+  return item;
+}
