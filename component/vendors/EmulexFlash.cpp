@@ -1,11 +1,10 @@
 // The Emulex flash step: one run of the kit's flash command for every adapter, with the tool's
 // output appended to the component log, and the tool's exit code turned into the process result.
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <string>
 
 #include "EmulexComponent.h"
+#include "VendorTool.h"
 
 namespace EmulexComp {
 
@@ -50,13 +49,6 @@ const FlashExitRow EmulexFlashExitTable[] = {
 };
 const int kTableRows = static_cast<int>(sizeof(EmulexFlashExitTable) / sizeof(EmulexFlashExitTable[0]));
 
-// The exit code as the shell reports one: a shell that could not start gives 255, and a
-// process that ended through a signal gives 128 plus the signal number, never 0.
-int ToolExitCode(int status) {
-  if (status == -1) return 255;
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
-}
 }  // namespace
 
 int CComponent::Flash() {

@@ -10,6 +10,15 @@
 #include "Pattern.h"
 #include "UPattern.h"
 
+// How many syntax-error reports a captured standard error holds.
+inline int CountReports(const std::string& err) {
+  int count = 0;
+  for (size_t at = err.find("Syntax Error near here."); at != std::string::npos;
+       at = err.find("Syntax Error near here.", at + 1))
+    ++count;
+  return count;
+}
+
 struct NarrowEngine {
   using PatternType = Pattern;
   using StateType = MatchState;

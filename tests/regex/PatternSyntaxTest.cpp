@@ -10,14 +10,6 @@
 
 namespace {
 
-int CountReports(const std::string& err) {
-  int count = 0;
-  for (size_t at = err.find("Syntax Error near here."); at != std::string::npos;
-       at = err.find("Syntax Error near here.", at + 1))
-    ++count;
-  return count;
-}
-
 struct ErrorCase {
   std::string pattern;
   unsigned flags;

@@ -8,6 +8,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "EngineTypes.h"
 #include "Pattern.h"
 #include "UPattern.h"
 
@@ -17,14 +18,6 @@ constexpr unsigned kI = PatternFlag::FoldCase;
 constexpr unsigned kQ = PatternFlag::QuoteWhole;
 constexpr unsigned kS = PatternFlag::DotAnyChar;
 constexpr unsigned kD = PatternFlag::LineFeedOnly;
-
-int CountReports(const std::string& err) {
-  int count = 0;
-  for (size_t at = err.find("Syntax Error near here."); at != std::string::npos;
-       at = err.find("Syntax Error near here.", at + 1))
-    ++count;
-  return count;
-}
 
 struct WideCase {
   const wchar_t* pattern;
