@@ -143,3 +143,46 @@ TEST(BrocadeFlash, FixedCommandAndExitCodes) {
   }
 }
 }  // namespace
+
+namespace {
+const char kCatalogue[] =
+    "<tarvo_fchba_reference><devices><device><type value=\"Boot\"/>"
+    "<device_id value=\"1657.0013.1657.0014\"/><model value=\"BR-825\"/><bios value=\"12.3.4.5\"/>"
+    "<duration value=\"60\"/></device></devices></tarvo_fchba_reference>";
+
+// The inherited inventory discovery hands the records to the collection, and an unforced run
+// flashes only when an adapter's option ROM is older than the catalogue's BIOS.
+TEST(BrocadeRun, UnforcedRunFlashesOnlyAnOlderKnownAdapter) {
+  struct Case {
+    const char* name;
+    const char* pciIds;
+    const char* optionRom;
+    int exitCode;
+    std::string tail;  // what the run logs after the common header
+    const char* toolArguments;
+  };
+  const Case kCases[] = {
+      {"older", "16570013", "BIOS 2.3.4.5", 1,
+       "Performing flash -- DO NOT INTERRUPT!\n"
+       "Executing flash engine: ./bcu_bootupdate boot --update bfa_boot_fw -a\n"
+       "Flash Engine exit code: 0\nFlash complete [1]\n",
+       "boot --update bfa_boot_fw -a\n"},
+      {"the same, first part of two digits", "16570013", "BIOS 12.3.4.5", 3, "NOTICE : No operation was done.\n", ""},
+      {"not in the catalogue", "16570099", "BIOS 2.3.4.5", 3, "NOTICE : No operation was done.\n", ""},
+  };
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    folder.Write("reference.xml", kCatalogue);
+    WriteStandInTool(folder, kTool, "updating\n", 0);
+    TestBrocade component(folder.File("log"));
+    component.hbaList.records.push_back(NewRecord(c.pciIds, "16570014", "", c.optionRom));
+    EXPECT_EQ(component.Run(), c.exitCode);
+    EXPECT_EQ(ReadFileBytes(folder.File("log")),
+              "---------------------------------------------------\nLoading references...done.\n"
+              "Performing discovery...\n" + c.tail);
+    EXPECT_EQ(StandInArguments(folder, kTool), c.toolArguments);
+  }
+}
+}  // namespace

@@ -1,6 +1,7 @@
 // The QLogic variant: its tool's query listing matched to inventory records by port WWN, the
 // containment look-up, version normalisation and the flash step's exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ TEST(QLogicCollection, InstalledImageComesFromTheInstanceWithTheRecordsPortName)
        std::string(kToolWwn) + "\n" + Lines(2), kWwn, L"2.10"},
       {"instance number with blanks and text", "HBA Instance:   1 (of 2)\nFlash Image: 2.11\nPort Name: " +
        std::string(kToolWwn) + "\n" + Lines(7), kWwn, L"2.11"},
+      {"instance number without digits reads as 0", "HBA Instance : none\nFlash Image: 2.12\nPort Name: " +
+       std::string(kToolWwn) + "\n" + Lines(2), kWwn, L"2.12"},
       {"12 lines search rows 0 and 1 only", "HBA Instance: 5\nFlash Image: 2.11\nPort Name: " +
        std::string(kToolWwn) + "\n" + Lines(9), kWwn, L""},
       {"10 lines search row 1", "HBA Instance: 1\nFlash Image: 2.11\nPort Name: " + std::string(kToolWwn) +
@@ -221,6 +224,9 @@ TEST(QLogicFlash, ToolOutputIsAppendedToTheComponentLog) {
   TestQLogic component(folder.File("log"));
   EXPECT_EQ(component.Flash(), 1);
   EXPECT_EQ(ReadFileBytes(kToolLogPath), before + "flashing adapter 0\n" + kStandInExtraOutput);
+  struct stat tool;
+  ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
+  EXPECT_EQ(tool.st_mode & 07777, 0777u);  // the mode the tool is left with
 }
 }  // namespace
 
