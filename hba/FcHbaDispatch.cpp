@@ -33,6 +33,8 @@ void FilterPath(char* path) {
 void RegisterLibrary(FcHbaLibraryEntry& row) {
   auto reg = reinterpret_cast<HBARegisterLibraryFunc>(dlsym(row.handle, "HBA_RegisterLibrary"));
   if (reg == nullptr) return;
+  // The library's table alone: handlers the row kept from a released library point into nothing.
+  row.entryPoints = HBA_ENTRYPOINTS{};
   if (reg(&row.entryPoints) != HBA_STATUS_OK) {
     row.state = LibraryUnavailable;
     return;

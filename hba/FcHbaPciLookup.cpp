@@ -38,7 +38,6 @@ std::string QuoteForShell(const std::string& word) {
 // The output lines of a shell command, each without its line feed; none when it cannot start.
 std::vector<std::string> ReadCommandLines(const std::string& command) {
   std::vector<std::string> lines;
-  if (command.size() > kCommandLimit) return lines;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return lines;
   char* line = nullptr;
@@ -54,6 +53,17 @@ std::vector<std::string> ReadCommandLines(const std::string& command) {
   return lines;
 }
 
+// A command over two sysfs paths read from find, run with both paths quoted for the shell. It
+// runs only when it is whole with the paths as find printed them, so the quoting does not
+// shorten the paths the look-up accepts; a longer command matches nothing.
+template <typename... Numbers>
+std::vector<std::string> ReadPathCommand(const char* format, const std::string& first,
+                                         const std::string& second, Numbers... numbers) {
+  if (Format(format, first.c_str(), second.c_str(), numbers...).size() > kCommandLimit) return {};
+  return ReadCommandLines(Format(format, QuoteForShell(first).c_str(),
+                                 QuoteForShell(second).c_str(), numbers...));
+}
+
 bool Exists(const std::string& path) {
   struct stat status;
   return path.size() <= kCommandLimit && stat(path.c_str(), &status) == 0;
@@ -64,11 +74,10 @@ bool SubsystemMatches(const std::string& directory, uint32_t subsystemVendor,
                       uint32_t subsystemDevice) {
   for (const char* file : {"/subsystem_device", "/vendor", "/device"})
     if (!Exists(directory + file)) return false;
-  std::vector<std::string> count = ReadCommandLines(
-      Format("cat %s %s | grep -i -E '%.4x|%.4x' | wc -l",
-             QuoteForShell(directory + "/subsystem_vendor").c_str(),
-             QuoteForShell(directory + "/subsystem_device").c_str(), subsystemVendor,
-             subsystemDevice));
+  std::vector<std::string> count =
+      ReadPathCommand("cat %s %s | grep -i -E '%.4x|%.4x' | wc -l",
+                      directory + "/subsystem_vendor", directory + "/subsystem_device",
+                      subsystemVendor, subsystemDevice);
   return !count.empty() && atoi(count[0].c_str()) == 2;
 }
 
@@ -93,8 +102,7 @@ std::string FindSysfsPciId(uint8_t domain, uint8_t bus, uint8_t function,
   }
   if (!matched) return kNotFound;
   std::vector<std::string> identifiers =
-      ReadCommandLines(Format("cat %s %s", QuoteForShell(found + "/vendor").c_str(),
-                              QuoteForShell(found + "/device").c_str()));
+      ReadPathCommand("cat %s %s", found + "/vendor", found + "/device");
   if (identifiers.size() < 2) return kNotFound;
   long vendor = strtol(identifiers[0].c_str(), nullptr, 16);
   long device = strtol(identifiers[1].c_str(), nullptr, 16);

@@ -54,6 +54,14 @@ TEST_F(HbaTest, SysfsLookUp) {
       {"a command too long to run",
        {{dev + std::string(120, 'd') + "/0000:03:00.1", "0x10df", "0xf100", "0x10df", "0xfe00"}},
        {0, 3, 1, 0x10df, 0xfe00}, "N/A"},
+      // The counting command holds the directory twice beside 72 fixed characters: a directory
+      // of 91 characters still fits in 255, quoting or not; one of 92 does not.
+      {"the longest directory that fits",
+       {{dev + std::string(54, 'd') + "/0000:03:00.1", "0x10df", "0xf100", "0x10df", "0xfe00"}},
+       {0, 3, 1, 0x10df, 0xfe00}, "10dff100"},
+      {"one character longer",
+       {{dev + std::string(55, 'd') + "/0000:03:00.1", "0x10df", "0xf100", "0x10df", "0xfe00"}},
+       {0, 3, 1, 0x10df, 0xfe00}, "N/A"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);

@@ -100,6 +100,31 @@ TEST_F(HbaTest, RegistrationStates) {
   }
 }
 
+// A library that registers only the handlers it has inherits none from the library its row held
+// before: that one is released, and its handlers point into nothing.
+TEST_F(HbaTest, RegistrationStartsFromAnEmptyHandlerTable) {
+  StandInHbaControl& a = InstallHbaLibrary(kVendorA);
+  StandInHbaControl& b = InstallHbaLibrary(kVendorB);
+  AddAdapter(a, "a0", 0x10, 1);
+  AddAdapter(b, "b0", 0x20, 1);
+  b.registerInPlace = true;
+  b.missing = (1u << kFreeLibrary) | (1u << kGetAdapterAttributes);
+  WriteTextFile("/etc/hba.conf", std::string("a ") + kVendorA + "\n");
+  ASSERT_EQ(HBA_LoadLibrary(), 0u);
+  HBA_FreeLibrary();
+  WriteTextFile("/etc/hba.conf", std::string("b ") + kVendorB + "\n");
+  ASSERT_EQ(HBA_LoadLibrary(), 0u);
+  ASSERT_EQ(HBA_GetNumberOfAdapters(), 1u);
+  char b0[] = "b0";
+  HBA_HANDLE handle = HBA_OpenAdapter(b0);
+  ASSERT_NE(handle, 0u);
+  HBA_ADAPTERATTRIBUTES attributes = {};
+  EXPECT_EQ(HBA_GetAdapterAttributes(handle, &attributes), HBA_STATUS_OK);
+  HBA_FreeLibrary();
+  EXPECT_EQ(a.calls[kGetAdapterAttributes], 0);
+  EXPECT_EQ(a.calls[kFreeLibrary], 1);
+}
+
 class DispatchTwoLibraries : public HbaTest {
  protected:
   void SetUp() override {

@@ -159,6 +159,27 @@ TEST_F(BoundRoadTest, AdapterKeepsVendorSpecificIdWhenTheReadFails) {
   delete adapter;
 }
 
+// The adapter's own library bears the marker but lacks the entry point: the bound road ends
+// there, without opening the adapter again and without trying the management library.
+TEST_F(HbaTest, AdapterStopsWhenTheBindFails) {
+  const char kPlain[] = "/usr/lib/fchbatest/libemsdm.so";
+  StandInHbaControl& hba = InstallHbaLibrary(kPlain);
+  WriteTextFile("/etc/hba.conf", std::string("emulex ") + kPlain + "\n");
+  AddAdapter(hba, kEmulexName, 0x10, 1).attributes.VendorSpecificID = 0x5555;
+  StandInManagementControl& management = InstallManagementLibrary(kEmulexManagement);
+  AddManagedAdapter(management, "m0", 0x10).extension.subsystemIds = 0xfe0010df;
+  FcHbaMRA enumerator;
+  int status = -1;
+  FcHbaAdapter* adapter = enumerator.GetFirstAdapter(&status);
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_EQ(status, AdapterOk);
+  EXPECT_EQ(adapter->GetSubsystemIds(), 0x5555u);
+  EXPECT_EQ(hba.calls[kOpenAdapter], 1);
+  EXPECT_EQ(hba.calls[kFreeLibrary], 0);
+  EXPECT_EQ(management.loadCalls, 0);
+  delete adapter;
+}
+
 // The direct road: the management library loaded from its fixed paths.
 class DirectRoadTest : public HbaTest {
  protected:

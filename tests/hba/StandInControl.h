@@ -61,6 +61,7 @@ struct StandInHbaControl {
   bool versionZero;
   bool failLoad;
   bool unterminatedNames;  // names fill the whole 256-byte buffer without a NUL
+  bool registerInPlace;    // registration writes only the handlers it has, not the whole table
   uint32_t missing;
   uint32_t handleBase;     // adapter i opens as handleBase + i + 1
   HBA_STATUS forwardStatus;

@@ -141,10 +141,14 @@ STANDIN_EXPORT HBA_STATUS HBA_RegisterLibrary(HBA_ENTRYPOINTS* entries) {
       ResetStatistics, GetFcpTargetMapping, GetFcpPersistentBinding, GetEventBuffer,
       SetRNIDMgmtInfo, GetRNIDMgmtInfo, SendRNID, ScsiInquiry, ReportLUNs, ReadCapacity};
   static_assert(sizeof(all) == kHandlerCount * sizeof(void (*)()), "one pointer per handler");
-  for (int i = 0; i < kHandlerCount; ++i)
-    if ((control.missing & (1u << i)) != 0)
-      memset(reinterpret_cast<char*>(&all) + i * sizeof(void (*)()), 0, sizeof(void (*)()));
-  *entries = all;
+  const size_t slot = sizeof(void (*)());
+  for (int i = 0; i < kHandlerCount; ++i) {
+    char* mine = reinterpret_cast<char*>(&all) + i * slot;
+    if ((control.missing & (1u << i)) == 0)
+      memcpy(reinterpret_cast<char*>(entries) + i * slot, mine, slot);
+    else if (!control.registerInPlace)
+      memset(reinterpret_cast<char*>(entries) + i * slot, 0, slot);
+  }
   return HBA_STATUS_OK;
 }
 
