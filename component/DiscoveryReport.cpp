@@ -1,6 +1,8 @@
 // The self-discovery report: the discovery result as an XML file of value-carrying leaves.
 #include <libxml/tree.h>
 
+#include <cstdio>
+
 #include "BaseCmp.h"
 
 namespace {
@@ -41,12 +43,23 @@ bool BuildReport(xmlDoc* doc, const DiscoveryResult& result) {
   }
   return true;
 }
+
+// Writes the formatted document to the file at exactly `path`, replacing it. libxml2's own
+// file saving reads the name as a URI ("%41" becomes "A", "-" the standard output, "file://"
+// is cut off), which would leave the report somewhere the caller does not look.
+bool SaveFormatted(xmlDoc* doc, const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = xmlDocFormatDump(file, doc, 1) >= 0;
+  const bool closed = std::fclose(file) == 0;
+  return written && closed;
+}
 }  // namespace
 
 bool CBaseCmp::WriteDiscoveryXml() {
   xmlDoc* doc = xmlNewDoc(nullptr);
   if (doc == nullptr) return false;
-  bool saved = BuildReport(doc, result) && xmlSaveFormatFile(outputPath.c_str(), doc, 1) >= 0;
+  bool saved = BuildReport(doc, result) && SaveFormatted(doc, outputPath);
   xmlFreeDoc(doc);
   return saved;
 }

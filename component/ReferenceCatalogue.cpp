@@ -64,8 +64,12 @@ std::string NarrowBytes(const std::wstring& text) {
   return out;
 }
 
+// Only an element carries attributes. The walk by name also meets nodes of other shapes: an
+// entity reference's children are its entity declaration, whose siblings are the other
+// declarations, and a declaration has no attribute list where an element keeps it.
 std::wstring GetXmlAttribute(xmlNode* node, const char* name) {
   std::wstring value;
+  if (node->type != XML_ELEMENT_NODE) return value;
   for (xmlAttr* attr = node->properties; attr != nullptr; attr = attr->next) {
     if (attr->type != XML_ATTRIBUTE_NODE || attr->name == nullptr) continue;
     if (std::strcmp(reinterpret_cast<const char*>(attr->name), name) != 0) continue;

@@ -111,6 +111,31 @@ TEST(DiscoveryReport, MarkupAndHighBytesReadBackUnchanged) {
   xmlFreeDoc(doc);
 }
 
+// The path is a file name, never a URI: no unescaping, no "-" for the standard output.
+TEST(DiscoveryReport, PathIsTakenLiterally) {
+  const char* kPaths[] = {"a%41.xml", "-", "file:x.xml"};
+  for (const char* path : kPaths) {
+    ScratchFolder folder;
+    TestComponent component(folder.File("log"));
+    component.outputPath = path;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(component.WriteDiscoveryXml()) << path;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << path;
+    bool exists = false;
+    EXPECT_NE(ReadFileBytes(folder.File(path), &exists).find("<qv_rom_discovery version=\"2.0.0.0\">"),
+              std::string::npos)
+        << path;
+    EXPECT_TRUE(exists) << path;
+  }
+  bool unescapedExists = true;
+  ScratchFolder folder;
+  TestComponent component(folder.File("log"));
+  component.outputPath = "a%41.xml";
+  ASSERT_TRUE(component.WriteDiscoveryXml());
+  ReadFileBytes(folder.File("aA.xml"), &unescapedExists);
+  EXPECT_FALSE(unescapedExists);
+}
+
 TEST(DiscoveryReport, UnwritablePathFails) {
   ScratchFolder folder;
   TestComponent component(folder.File("log"));

@@ -43,6 +43,23 @@ TEST(EmulexDiscovery, ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
   EXPECT_TRUE(r.WorkFileExists("elxflashStandalone-t/lx/elxflash.sh"));
 }
 
+// A kit left unpacked by an earlier run is replaced by the package's, without a question asked.
+TEST(EmulexDiscovery, KitUnpackedByAnEarlierRunIsOverwritten) {
+  E2eHarness harness;
+  E2eRun run;
+  run.args = {"/d", "report.xml"};
+  run.files["reference.xml"] = CatalogueXml({kLpe12002});
+  run.files["elxflashStandalone-t/lx/elxflash.sh"] = "#!/bin/sh\necho stale >> kit-args.txt\n";
+  StandInKit kit;
+  kit.listing = std::string(kExampleLine) + "\n";
+  AddStandInKit(run, kit);
+  E2eResult r = harness.Run(run);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+}
+
 TEST(EmulexDiscovery, ListingLinesToDevices) {
   struct Case {
     const char* name;
