@@ -95,12 +95,9 @@ const char* Pattern::DescribeChar(char c) {
 
 void Pattern::AppendClassChar(int code, char* buffer, int& length, int capacity) {
   char c = static_cast<char>(code);
-  char piece[3] = {c, '\0', '\0'};
-  if (std::strchr("()-[\\]", c) && c != '\0') {
-    piece[0] = '\\';
-    piece[1] = c;
-  }
-  AppendText(piece, buffer, length, capacity);
+  if (c != '\0' && std::strchr("()-[\\]", c)) AppendText("\\", buffer, length, capacity);
+  // Written as one character, so that a NUL member takes its place in the text too.
+  if (length >= 0 && length < capacity - 1) buffer[length++] = c;
 }
 
 void Pattern::FlushCharRun(int end, int& runStart, bool printable, bool collapse, char* buffer,
@@ -109,13 +106,18 @@ void Pattern::FlushCharRun(int end, int& runStart, bool printable, bool collapse
   int first = runStart, last = end - 1;
   runStart = -1;
   int count = end - first;
-  if (count <= 2 || !collapse) {
+  if (count <= 2) {
     for (int code = first; code <= last; ++code) {
       if (printable)
         AppendClassChar(code, buffer, length, capacity);
       else
         AppendHexCode(code, buffer, length, capacity);
     }
+    return;
+  }
+  // A longer run that does not collapse names every member as itself.
+  if (!collapse) {
+    for (int code = first; code <= last; ++code) AppendClassChar(code, buffer, length, capacity);
     return;
   }
   if (printable) {

@@ -16,8 +16,22 @@ corpus=build-fuzz/pattern-corpus
 mkdir -p "$corpus"
 cp tests/fuzz/corpus/* "$corpus"/ 2>/dev/null || true
 cd build-fuzz
-# Fork mode keeps going past per-input timeouts and stops at the first crash.
+rm -f crash-* leak-* oom-* timeout-*
+# Fork mode keeps going past per-input timeouts and stops at the first crash. Its exit code is
+# that of the last job it took in: the timeout code when that job ended on an input that only
+# runs long, and 0 when a clean job followed a crash. So the findings are judged by the
+# artifacts the jobs leave: a crash, leak or out-of-memory input fails the run.
+set +e
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ./tests/fuzz/pattern_fuzzer -fork=2 -ignore_timeouts=1 -ignore_ooms=0 -ignore_crashes=0 \
-  -max_total_time="$seconds" -max_len=256 -timeout=5 -rss_limit_mb=2048 -close_fd_mask=2 \
-  pattern-corpus
+  -max_total_time="$seconds" -max_len=256 -timeout=5 -timeout_exitcode=70 -rss_limit_mb=2048 \
+  -close_fd_mask=2 pattern-corpus
+status=$?
+set -e
+findings=$(ls crash-* leak-* oom-* 2>/dev/null || true)
+if [ -n "$findings" ]; then
+  echo "Fuzzing findings in build-fuzz: $findings" >&2
+  exit 1
+fi
+if [ "$status" -ne 0 ] && [ "$status" -ne 70 ]; then exit "$status"; fi
+echo "Fuzzing: no findings."

@@ -285,6 +285,46 @@ TEST(PatternDescribe, RangeMembersAndRunsWriteIntoTheCallersBuffer) {
   EXPECT_EQ(length, 7);  // no run pending: nothing written
 }
 
+// One pending run of codes first to end - 1, by its length and the two switches.
+TEST(PatternDescribe, FlushCharRunByLengthAndSwitches) {
+  const struct {
+    int first, end;
+    bool printable, collapse;
+    const char* text;
+  } kRuns[] = {
+      {'a', 'b', true, true, "a"},
+      {'-', '.', true, false, "\\-"},
+      {0x01, 0x02, false, true, "\\x01"},
+      {0x01, 0x03, false, false, "\\x01\\x02"},
+      {'a', 'd', true, true, "a-c"},
+      {'(', '+', true, false, "\\(\\)*"},
+      {0x01, 0x04, false, true, "\\x01-\\x03"},
+      // A run that does not collapse names every member as itself, printable or not.
+      {'(', '+', false, false, "\\(\\)*"},
+  };
+  for (const auto& run : kRuns) {
+    char buffer[32];
+    int length = 0;
+    int runStart = run.first;
+    Pattern::FlushCharRun(run.end, runStart, run.printable, run.collapse, buffer, length,
+                          sizeof buffer);
+    EXPECT_EQ(runStart, -1);
+    EXPECT_EQ(std::string(buffer, length), run.text) << run.first << "-" << run.end;
+  }
+}
+
+// Each call appends the character, behind a backslash where the class syntax needs one; a NUL
+// is appended like any other character.
+TEST(PatternDescribe, AppendClassCharGrowsTheTextByOneOrTwo) {
+  char buffer[8];
+  int length = 0;
+  Pattern::AppendClassChar('a', buffer, length, sizeof buffer);
+  Pattern::AppendClassChar(']', buffer, length, sizeof buffer);
+  Pattern::AppendClassChar(0, buffer, length, sizeof buffer);
+  EXPECT_EQ(length, 4);
+  EXPECT_EQ(std::string(buffer, length), std::string("a\\]\0", 4));
+}
+
 // A buffer too small for the text keeps everything inside it, with room for the NUL.
 TEST(PatternDescribe, WritersStopAtTheBuffersEnd) {
   char buffer[8];

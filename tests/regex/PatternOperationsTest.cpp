@@ -1,13 +1,14 @@
 // The pattern's public operations over whole subjects, each table run through the member
-// operation and its Quick twin: substitution with group references, splitting with its field
-// rules and limit, collecting and the n-th match, all around empty matches; then the cache
-// and the own match state.
+// operation and its Quick twin in both engines: substitution with group references,
+// splitting with its field rules and limit, collecting and the n-th match, all around empty
+// matches; then the narrow cache and the own match state.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "EngineTypes.h"
 #include "Pattern.h"
 
 namespace {
@@ -52,14 +53,26 @@ const SubstituteCase kSubstitutions[] = {
     {"z", "abc", "-", "abc"},
 };
 
-TEST(PatternOperations, SubstituteAll) {
+template <class E>
+class OperationTables : public ::testing::Test {};
+TYPED_TEST_SUITE(OperationTables, BothEngines, EngineNames);
+
+template <class E>
+struct CompiledIn {
+  explicit CompiledIn(const char* text) : pattern(E::PatternType::Compile(E::T(text), 0)) {}
+  ~CompiledIn() { delete pattern; }
+  typename E::PatternType* pattern;
+};
+
+TYPED_TEST(OperationTables, SubstituteAll) {
+  using P = typename TypeParam::PatternType;
+  const auto T = TypeParam::T;
   for (const SubstituteCase& c : kSubstitutions) {
-    Compiled compiled(c.pattern);
-    ASSERT_NE(compiled.pattern, nullptr) << c.pattern;
-    EXPECT_EQ(compiled.pattern->SubstituteAll(c.subject, c.replacement), c.result)
-        << c.pattern << " / " << c.replacement;
-    EXPECT_EQ(Pattern::QuickSubstitute(c.pattern, c.subject, c.replacement), c.result)
-        << c.pattern << " / " << c.replacement;
+    SCOPED_TRACE(std::string(c.pattern) + " / " + c.replacement);
+    CompiledIn<TypeParam> compiled(c.pattern);
+    ASSERT_NE(compiled.pattern, nullptr);
+    EXPECT_EQ(compiled.pattern->SubstituteAll(T(c.subject), T(c.replacement)), T(c.result));
+    EXPECT_EQ(P::QuickSubstitute(T(c.pattern), T(c.subject), T(c.replacement)), T(c.result));
   }
 }
 
@@ -98,14 +111,18 @@ const SplitCase kSplits[] = {
     {",", "", true, 0, {}},
 };
 
-TEST(PatternOperations, SplitText) {
+TYPED_TEST(OperationTables, SplitText) {
+  using P = typename TypeParam::PatternType;
+  const auto T = TypeParam::T;
   for (const SplitCase& c : kSplits) {
-    Compiled compiled(c.pattern);
-    ASSERT_NE(compiled.pattern, nullptr) << c.pattern;
-    EXPECT_EQ(compiled.pattern->SplitText(c.subject, c.keepEmpty, c.limit), c.fields)
-        << c.pattern << " in '" << c.subject << "' keep " << c.keepEmpty << " limit " << c.limit;
-    EXPECT_EQ(Pattern::QuickSplit(c.pattern, c.subject, c.keepEmpty, c.limit), c.fields)
-        << c.pattern << " in '" << c.subject << "' keep " << c.keepEmpty << " limit " << c.limit;
+    SCOPED_TRACE(std::string(c.pattern) + " in '" + c.subject + "' keep " +
+                 std::to_string(c.keepEmpty) + " limit " + std::to_string(c.limit));
+    CompiledIn<TypeParam> compiled(c.pattern);
+    ASSERT_NE(compiled.pattern, nullptr);
+    EXPECT_EQ(compiled.pattern->SplitText(T(c.subject), c.keepEmpty, c.limit),
+              TextsOf<TypeParam>(c.fields));
+    EXPECT_EQ(P::QuickSplit(T(c.pattern), T(c.subject), c.keepEmpty, c.limit),
+              TextsOf<TypeParam>(c.fields));
   }
 }
 
@@ -125,17 +142,21 @@ const CollectCase kCollections[] = {
     {"z", "abc", {}},
 };
 
-TEST(PatternOperations, CollectMatches) {
+TYPED_TEST(OperationTables, CollectMatches) {
+  using P = typename TypeParam::PatternType;
+  const auto T = TypeParam::T;
   for (const CollectCase& c : kCollections) {
-    Compiled compiled(c.pattern);
-    ASSERT_NE(compiled.pattern, nullptr) << c.pattern;
-    EXPECT_EQ(compiled.pattern->CollectMatches(c.subject), c.matches) << c.pattern;
-    EXPECT_EQ(Pattern::QuickCollect(c.pattern, c.subject), c.matches) << c.pattern;
+    SCOPED_TRACE(c.pattern);
+    CompiledIn<TypeParam> compiled(c.pattern);
+    ASSERT_NE(compiled.pattern, nullptr);
+    const auto matches = TextsOf<TypeParam>(c.matches);
+    EXPECT_EQ(compiled.pattern->CollectMatches(T(c.subject)), matches);
+    EXPECT_EQ(P::QuickCollect(T(c.pattern), T(c.subject)), matches);
     // A state that has searched already collects from the start again.
-    MatchState* state = compiled.pattern->CreateMatchState(c.subject);
+    auto* state = compiled.pattern->CreateMatchState(T(c.subject));
     state->FindFirst();
     state->FindNext();
-    EXPECT_EQ(state->CollectMatches(), c.matches) << c.pattern;
+    EXPECT_EQ(state->CollectMatches(), matches);
     delete state;
   }
 }
@@ -160,10 +181,13 @@ const FindNthCase kFindNth[] = {
     {"a(", "a(", 0, {"", -1}},  // does not compile
 };
 
-TEST(PatternOperations, QuickFindNth) {
+TYPED_TEST(OperationTables, QuickFindNth) {
+  using P = typename TypeParam::PatternType;
+  const auto T = TypeParam::T;
   testing::internal::CaptureStderr();
   for (const FindNthCase& c : kFindNth)
-    EXPECT_EQ(Pattern::QuickFindNth(c.pattern, c.subject, c.n), c.found)
+    EXPECT_EQ(P::QuickFindNth(T(c.pattern), T(c.subject), c.n),
+              std::make_pair(T(c.found.first), c.found.second))
         << c.pattern << " n " << c.n;
   testing::internal::GetCapturedStderr();
 }
