@@ -61,6 +61,9 @@ const ErrorCase kErrors[] = {
     {"[a-\\d]", 0, 1},
     {"[\\Qa\\E]", 0, 2},
     {"[\\", 0, 2},
+    // A range's end escape that fails reports once, then the class goes on.
+    {"[a-\\", 0, 2},
+    {"[a-\\p{bad}]", 0, 1},
     {"\\p{Lower", 0, 2},  // the name, then the "{" read as an unclosed bound
     {"\\pL", 0, 1},
     {"\\p{lower}", 0, 1},
