@@ -233,6 +233,9 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
         stop();
         return;
       }
+      // An escape that yields nothing (a backslash at the end, an unknown class name) has
+      // reported itself already; the range then has no end and adds nothing.
+      if (escaped.empty()) return;
       if (negated || escaped.size() != 1) {
         ReportSyntaxError();
         return;

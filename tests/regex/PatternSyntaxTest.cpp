@@ -61,6 +61,9 @@ const ErrorCase kErrors[] = {
     {"[a-\\d]", 0, 1},
     {"[\\Qa\\E]", 0, 2},
     {"[\\", 0, 2},
+    // A range's end escape that fails reports once, then the class goes on.
+    {"[a-\\", 0, 2},
+    {"[a-\\p{bad}]", 0, 1},
     {"\\p{Lower", 0, 2},  // the name, then the "{" read as an unclosed bound
     {"\\pL", 0, 1},
     {"\\p{lower}", 0, 1},
@@ -98,6 +101,12 @@ TYPED_TEST(SyntaxError, ExactTextWithCaretUnderTheCharacter) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(P::Compile(TypeParam::T("a\\"), 0), nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "a\\\n ^\nSyntax Error near here. \n");
+  // The level that reported reads nothing further, so the enclosing group's report stands
+  // under the same character.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(P::Compile(TypeParam::T("((*)x)"), 0), nullptr);
+  const std::string report = "((*)x)\n  ^\nSyntax Error near here. Possible unescaped meta character.\n";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), report + report + report);
 }
 
 TYPED_TEST(SyntaxError, LongAlternationIsRefusedNotOverflowed) {
