@@ -24,17 +24,9 @@ class MutexHold {
 };
 
 // A vendor's texts need not end within their arrays: cut each to fit with its NUL.
-void TerminateTexts(HBA_ADAPTERATTRIBUTES& attributes) {
-  char* texts[] = {attributes.Manufacturer,     attributes.SerialNumber,    attributes.Model,
-                   attributes.ModelDescription, attributes.NodeSymbolicName,
-                   attributes.HardwareVersion,  attributes.DriverVersion,
-                   attributes.OptionROMVersion, attributes.FirmwareVersion, attributes.DriverName};
-  size_t sizes[] = {sizeof(attributes.Manufacturer),     sizeof(attributes.SerialNumber),
-                    sizeof(attributes.Model),            sizeof(attributes.ModelDescription),
-                    sizeof(attributes.NodeSymbolicName), sizeof(attributes.HardwareVersion),
-                    sizeof(attributes.DriverVersion),    sizeof(attributes.OptionROMVersion),
-                    sizeof(attributes.FirmwareVersion),  sizeof(attributes.DriverName)};
-  for (size_t i = 0; i < sizeof(sizes) / sizeof(sizes[0]); ++i) texts[i][sizes[i] - 1] = '\0';
+template <size_t... N>
+void TerminateWithin(char (&... texts)[N]) {
+  ((texts[N - 1] = '\0'), ...);
 }
 
 bool InKeptRange(char c) {
@@ -83,7 +75,10 @@ int FcHbaAdapter::Refresh() {
     HBA_CloseAdapter(handle);
     return 1;
   }
-  TerminateTexts(attributes);
+  TerminateWithin(attributes.Manufacturer, attributes.SerialNumber, attributes.Model,
+                  attributes.ModelDescription, attributes.NodeSymbolicName,
+                  attributes.HardwareVersion, attributes.DriverVersion,
+                  attributes.OptionROMVersion, attributes.FirmwareVersion, attributes.DriverName);
   ports.clear();
   TrimAttributeTexts(&attributes);
   manufacturer = attributes.Manufacturer;
@@ -121,7 +116,8 @@ int FcHbaAdapter::Refresh() {
 }
 
 void FcHbaAdapter::FillPciInfo() {
-  char nameBuffer[kNameBufferSize];
+  // The direct road may write any name of the management library's into it.
+  char nameBuffer[kExtensionNameSize];
   CopyCut(nameBuffer, name);
   char path[kLibraryPathSize];
   void* library = GetAdapterLibrary(static_cast<HBA_UINT32>(index), path);
