@@ -97,7 +97,7 @@ auto Forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*slot, Args... args) {
 
 HBA_STATUS HBA_LoadLibrary() {
   FILE* file = fopen(kConfigPath, "r");
-  if (file == nullptr) return 1;
+  if (file == nullptr) return HBA_STATUS_ERROR;
   char line[kConfigLineSize];
   int row = 0;
   // Lines beyond the table's last row are ignored.
@@ -133,7 +133,7 @@ HBA_UINT32 HBA_GetNumberOfAdapters() {
     for (int j = 0; j < count && adapterTableCount < kAdapterTableSize; ++j) {
       char name[kVendorNameSize] = {};
       entries.GetAdapterNameHandler(static_cast<HBA_UINT32>(j), name);
-      name[sizeof(name) - 1] = '\0';
+      // The cut reads no further than the entry's size, whether the vendor ended its name or not.
       FcHbaAdapterEntry& entry = adapterTable[adapterTableCount++];
       CopyCut(entry.name, sizeof(entry.name), name);
       entry.library = library;
