@@ -1,7 +1,6 @@
-// The FC-HBA dispatch layer: loads the vendor libraries that /etc/hba.conf lists, keeps one
-// process-wide table of their adapters and forwards each adapter call to the library serving it.
-// Single-threaded; every outcome is a return value and nothing is printed. Call HBA_LoadLibrary
-// only while no library is loaded, and HBA_GetNumberOfAdapters before naming any adapter.
+// The FC-HBA dispatch layer: loads the libraries /etc/hba.conf lists, keeps one table of their
+// adapters for the process and forwards each adapter call to the serving library; single-threaded,
+// prints nothing. Call HBA_LoadLibrary only while none is loaded; count adapters before naming one.
 #pragma once
 
 #include "HbaApi.h"

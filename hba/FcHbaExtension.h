@@ -1,8 +1,6 @@
-// Access to the vendors' ZMTFC_GetAdapterAttributes2 extension, which gives an adapter's PCI
-// subsystem identifiers and PCI location: bound (looked up in the adapter's own FC-HBA library)
-// or direct (the management library loaded from its fixed paths). Every outcome is a status and
-// a text left in the caller's 256-byte message buffer; the four outputs change only when the
-// adapter's node WWN matched. Nothing stays loaded by the direct road.
+// The vendors' ZMTFC_GetAdapterAttributes2 extension: PCI subsystem identifiers and location, read
+// bound in the adapter's FC-HBA library or direct from the management library, left unloaded after.
+// Each outcome is a status and a text in the 256-byte message; outputs change only on a WWN match.
 #pragma once
 
 #include <cstddef>
