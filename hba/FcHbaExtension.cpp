@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 ZmtfcGetAdapterAttributes2Func boundGetAdapterAttributes2 = nullptr;
 
@@ -29,6 +30,7 @@ const VendorLibrary kBrocade = {
     "unable to load bfahbaapi"};
 
 const char kGetAttributes2[] = "ZMTFC_GetAdapterAttributes2";
+const char kNoBoundEntry[] = "unable to dlsym for ZMTFC_GetAdapterAttributes2";
 
 // The vendor words are tested case-sensitively, in this order.
 const VendorLibrary& ChooseVendor(const char* adapterName) {
@@ -69,22 +71,16 @@ struct ManagementEntries {
   ZmtfcFreeLibraryFunc free;
 };
 
-// Looks the seven entry points up in order; the name of the first one missing, or null.
+// Looks the seven entry points up in this order; the name of the first one missing, or null.
 const char* LookUpEntries(void* library, ManagementEntries& entries) {
-  struct Lookup {
-    const char* name;
-    void** slot;
-  };
-  void* found[7] = {};
-  const Lookup lookups[] = {
-      {"ZMTFC_LoadLibrary", &found[0]}, {"ZMTFC_GetNumberOfAdapters", &found[1]},
-      {"ZMTFC_GetAdapterName", &found[2]}, {"ZMTFC_OpenAdapter", &found[3]},
-      {kGetAttributes2, &found[4]},     {"ZMTFC_CloseAdapter", &found[5]},
-      {"ZMTFC_FreeLibrary", &found[6]},
-  };
-  for (const Lookup& lookup : lookups) {
-    *lookup.slot = dlsym(library, lookup.name);
-    if (*lookup.slot == nullptr) return lookup.name;
+  const char* const names[] = {"ZMTFC_LoadLibrary",   "ZMTFC_GetNumberOfAdapters",
+                               "ZMTFC_GetAdapterName", "ZMTFC_OpenAdapter",
+                               kGetAttributes2,        "ZMTFC_CloseAdapter",
+                               "ZMTFC_FreeLibrary"};
+  void* found[std::size(names)];
+  for (size_t i = 0; i < std::size(names); ++i) {
+    found[i] = dlsym(library, names[i]);
+    if (found[i] == nullptr) return names[i];
   }
   entries.load = reinterpret_cast<ZmtfcLoadLibraryFunc>(found[0]);
   entries.count = reinterpret_cast<ZmtfcGetNumberOfAdaptersFunc>(found[1]);
@@ -143,7 +139,7 @@ int BindVendorExtension(const char* adapterName, const char* libraryPath, void* 
       reinterpret_cast<ZmtfcGetAdapterAttributes2Func>(dlsym(libraryHandle, kGetAttributes2));
   if (boundGetAdapterAttributes2 == nullptr) {
     *failed = 1;
-    SetMessage(message, "unable to dlsym for ZMTFC_GetAdapterAttributes2");
+    SetMessage(message, kNoBoundEntry);
   } else {
     *failed = 0;
     SetMessage(message, "dlsym for ZMTFC_GetAdapterAttributes2 success!");
@@ -155,7 +151,7 @@ FcHbaExtensionStatus ReadExtendedAttributes(const uint8_t nodeWwn[8], uint32_t* 
                                             uint8_t* pciBus, uint8_t* pciFunction,
                                             uint8_t* pciDomain, char* message, HBA_HANDLE handle) {
   if (boundGetAdapterAttributes2 == nullptr) {
-    SetMessage(message, "unable to dlsym for ZMTFC_GetAdapterAttributes2");
+    SetMessage(message, kNoBoundEntry);
     return ExtensionEntryMissing;
   }
   HBA_HANDLE vendorHandle = handle & 0xFFFF;
