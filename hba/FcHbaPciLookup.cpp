@@ -81,30 +81,29 @@ bool SubsystemMatches(const std::string& directory, uint32_t subsystemVendor,
   return !count.empty() && atoi(count[0].c_str()) == 2;
 }
 
+// The vendor and device identifiers of a matching directory, or "N/A" when they cannot be read.
+std::string ReadPciIds(const std::string& directory) {
+  std::vector<std::string> identifiers =
+      ReadPathCommand("cat %s %s", directory + "/vendor", directory + "/device");
+  if (identifiers.size() < 2) return kNotFound;
+  long vendor = strtol(identifiers[0].c_str(), nullptr, 16);
+  long device = strtol(identifiers[1].c_str(), nullptr, 16);
+  return Format("%.4lx%.4lx", vendor, device);
+}
+
 }  // namespace
 
 std::string FindSysfsPciId(uint8_t domain, uint8_t bus, uint8_t function,
                            uint32_t subsystemVendor, uint32_t subsystemDevice) {
-  std::string found;
-  bool matched = false;
   const std::string search = Format(
       "find /sys -name subsystem_vendor | grep -i -e '%.4x:%.2x:\\(\\w\\)*\\.%x'", domain, bus,
       function);
   for (const std::string& line : ReadCommandLines(search)) {
     size_t slash = line.rfind('/');
-    if (line.empty() || slash == std::string::npos) continue;
+    if (slash == std::string::npos) continue;
     std::string directory = line.substr(0, slash);
-    if (SubsystemMatches(directory, subsystemVendor, subsystemDevice)) {
-      found = directory;
-      matched = true;
-      break;
-    }
+    // The first matching directory decides, whether its identifiers can be read or not.
+    if (SubsystemMatches(directory, subsystemVendor, subsystemDevice)) return ReadPciIds(directory);
   }
-  if (!matched) return kNotFound;
-  std::vector<std::string> identifiers =
-      ReadPathCommand("cat %s %s", found + "/vendor", found + "/device");
-  if (identifiers.size() < 2) return kNotFound;
-  long vendor = strtol(identifiers[0].c_str(), nullptr, 16);
-  long device = strtol(identifiers[1].c_str(), nullptr, 16);
-  return Format("%.4lx%.4lx", vendor, device);
+  return kNotFound;
 }
