@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "FcHbaDispatch.h"
 #include "FcHbaInfoList.h"
@@ -82,7 +84,7 @@ TEST_F(HbaTest, SysfsLookUpPassesOverADirectoryWithoutDeviceFile) {
 class CollectTest : public HbaTest {
  protected:
   void SetUp() override {
-    WriteTextFile("/etc/hba.conf", std::string("emulex ") + kLibrary + "\n");
+    WriteTextFile("/etc/hba.conf", std::string("emulex ") + kEmulexVendor + "\n");
   }
   StandInAdapter& Add(const char* name, uint8_t wwnByte, uint32_t subsystemIds) {
     StandInAdapter& adapter = AddAdapter(control, name, wwnByte, 1);
@@ -96,8 +98,7 @@ class CollectTest : public HbaTest {
     adapter.extension.pciFunction = wwnByte & 1;
     return adapter;
   }
-  static constexpr const char* kLibrary = "/usr/lib/fchbatest/libemsdm.so";
-  StandInHbaControl& control = InstallHbaLibrary(kLibrary, "standin_hba_extension.so");
+  StandInHbaControl& control = InstallHbaLibrary(kEmulexVendor, "standin_hba_extension.so");
 };
 
 TEST_F(CollectTest, OneRecordPerAdapterAndOneMessagePerFailedRefresh) {
@@ -132,7 +133,7 @@ TEST_F(CollectTest, OneRecordPerAdapterAndOneMessagePerFailedRefresh) {
 
   // Nothing stays loaded once the records are built.
   EXPECT_NE(libraryTable[0].state, LibraryLoaded);
-  EXPECT_FALSE(LoadedBeyondControl(kLibrary));
+  EXPECT_FALSE(LoadedBeyondControl(kEmulexVendor));
 }
 
 TEST_F(CollectTest, LaterCallsAppendBehindEarlierRecords) {
@@ -156,7 +157,7 @@ TEST_F(CollectTest, NoAdaptersNoRecordsAndNothingLoaded) {
   EXPECT_TRUE(list.records.empty());
   EXPECT_EQ(control.registerCalls, 1);
   EXPECT_NE(libraryTable[0].state, LibraryLoaded);
-  EXPECT_FALSE(LoadedBeyondControl(kLibrary));
+  EXPECT_FALSE(LoadedBeyondControl(kEmulexVendor));
 
   unlink("/etc/hba.conf");
   EXPECT_EQ(list.Collect(), 1);

@@ -6,11 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "FcHbaDispatch.h"
 
 const char kVendorA[] = "/usr/lib/fchbatest/libvendora.so";
 const char kVendorB[] = "/usr/lib/fchbatest/libvendorb.so";
+const char kEmulexVendor[] = "/usr/lib/fchbatest/libemsdm.so";
 
 namespace {
 
@@ -20,13 +22,16 @@ struct ControlHandle {
 };
 std::vector<ControlHandle> controlHandles;
 
-void* ControlBlock(const std::string& path, const char* symbol) {
+// Installs the module at path and returns its control block; a library without one ends the run.
+void* InstallWithControl(const std::string& module, const std::string& path, const char* symbol) {
+  InstallModule(module, path);
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   EXPECT_NE(handle, nullptr) << dlerror();
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) abort();
   controlHandles.push_back({path, handle});
   void* block = dlsym(handle, symbol);
   EXPECT_NE(block, nullptr) << symbol;
+  if (block == nullptr) abort();
   return block;
 }
 
@@ -49,19 +54,13 @@ void InstallModule(const std::string& module, const std::string& destination) {
 }
 
 StandInHbaControl& InstallHbaLibrary(const std::string& path, const std::string& module) {
-  InstallModule(module, path);
-  auto* control = static_cast<StandInHbaControl*>(ControlBlock(path, "standInHbaControl"));
-  if (control == nullptr) abort();
-  return *control;
+  return *static_cast<StandInHbaControl*>(InstallWithControl(module, path, "standInHbaControl"));
 }
 
 StandInManagementControl& InstallManagementLibrary(const std::string& path,
                                                    const std::string& module) {
-  InstallModule(module, path);
-  auto* control =
-      static_cast<StandInManagementControl*>(ControlBlock(path, "standInManagementControl"));
-  if (control == nullptr) abort();
-  return *control;
+  return *static_cast<StandInManagementControl*>(
+      InstallWithControl(module, path, "standInManagementControl"));
 }
 
 bool LoadedBeyondControl(const std::string& path) {

@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "StandInControl.h"
 
 // Where the tests place FC-HBA stand-ins; only characters the configuration keeps.
 extern const char kVendorA[];  // /usr/lib/fchbatest/libvendora.so
 extern const char kVendorB[];  // /usr/lib/fchbatest/libvendorb.so
+// /usr/lib/fchbatest/libemsdm.so: an FC-HBA library that bears the management library's marker.
+extern const char kEmulexVendor[];
 
 // The built stand-in module of that file name (e.g. "standin_hba.so").
 std::string ModulePath(const std::string& module);
