@@ -19,6 +19,13 @@ struct Outputs {
   uint8_t bus = 0x22, function = 0x33, domain = 0x44;
   char message[kExtensionMessageSize] = {};
   char name[kExtensionNameSize] = {};
+
+  // True while the four values are still the ones a fresh set starts with.
+  bool Untouched() const {
+    const Outputs fresh;
+    return subsystemIds == fresh.subsystemIds && bus == fresh.bus &&
+           function == fresh.function && domain == fresh.domain;
+  }
 };
 
 TEST_F(HbaTest, BindChoosesTheVendorByCaseSensitiveName) {
@@ -48,22 +55,21 @@ TEST_F(HbaTest, BindChoosesTheVendorByCaseSensitiveName) {
 }
 
 TEST_F(HbaTest, BindLooksTheEntryPointUpInTheAdaptersLibrary) {
-  InstallModule("standin_hba.so", "/usr/lib/fchbatest/libemsdm.so");
-  InstallModule("standin_hba_extension.so", "/usr/lib/fchbatest/libemsdmx.so");
-  void* plain = dlopen("/usr/lib/fchbatest/libemsdm.so", RTLD_LAZY);
-  void* extension = dlopen("/usr/lib/fchbatest/libemsdmx.so", RTLD_LAZY);
+  const char kExtended[] = "/usr/lib/fchbatest/libemsdmx.so";
+  InstallModule("standin_hba.so", kEmulexVendor);
+  InstallModule("standin_hba_extension.so", kExtended);
+  void* plain = dlopen(kEmulexVendor, RTLD_LAZY);
+  void* extension = dlopen(kExtended, RTLD_LAZY);
   ASSERT_NE(plain, nullptr);
   ASSERT_NE(extension, nullptr);
   char message[kExtensionMessageSize] = {};
   int failed = 7;
-  EXPECT_EQ(BindVendorExtension(kEmulexName, "/usr/lib/fchbatest/libemsdmx.so", extension,
-                                message, &failed), 1);
+  EXPECT_EQ(BindVendorExtension(kEmulexName, kExtended, extension, message, &failed), 1);
   EXPECT_EQ(failed, 0);
   EXPECT_STREQ(message, "dlsym for ZMTFC_GetAdapterAttributes2 success!");
   EXPECT_EQ(reinterpret_cast<void*>(boundGetAdapterAttributes2),
             dlsym(extension, "ZMTFC_GetAdapterAttributes2"));
-  EXPECT_EQ(BindVendorExtension(kEmulexName, "/usr/lib/fchbatest/libemsdm.so", plain, message,
-                                &failed), 1);
+  EXPECT_EQ(BindVendorExtension(kEmulexName, kEmulexVendor, plain, message, &failed), 1);
   EXPECT_EQ(failed, 1);
   EXPECT_STREQ(message, "unable to dlsym for ZMTFC_GetAdapterAttributes2");
   EXPECT_EQ(boundGetAdapterAttributes2, nullptr);
@@ -75,7 +81,7 @@ TEST_F(HbaTest, BindLooksTheEntryPointUpInTheAdaptersLibrary) {
 class BoundRoadTest : public HbaTest {
  protected:
   void SetUp() override {
-    WriteTextFile("/etc/hba.conf", std::string("emulex ") + kLibrary + "\n");
+    WriteTextFile("/etc/hba.conf", std::string("emulex ") + kEmulexVendor + "\n");
     StandInAdapter& adapter = AddAdapter(control, kEmulexName, 0x10, 1);
     adapter.attributes.VendorSpecificID = 0xABCD1234;
     adapter.extension.subsystemIds = 0xfe0010df;
@@ -101,8 +107,7 @@ class BoundRoadTest : public HbaTest {
     return ReadExtendedAttributes(wwn, &out.subsystemIds, &out.bus, &out.function, &out.domain,
                                   out.message, handle);
   }
-  static constexpr const char* kLibrary = "/usr/lib/fchbatest/libemsdm.so";
-  StandInHbaControl& control = InstallHbaLibrary(kLibrary, "standin_hba_extension.so");
+  StandInHbaControl& control = InstallHbaLibrary(kEmulexVendor, "standin_hba_extension.so");
 };
 
 TEST_F(BoundRoadTest, MatchCopiesTheFourValues) {
@@ -162,9 +167,8 @@ TEST_F(BoundRoadTest, AdapterKeepsVendorSpecificIdWhenTheReadFails) {
 // The adapter's own library bears the marker but lacks the entry point: the bound road ends
 // there, without opening the adapter again and without trying the management library.
 TEST_F(HbaTest, AdapterStopsWhenTheBindFails) {
-  const char kPlain[] = "/usr/lib/fchbatest/libemsdm.so";
-  StandInHbaControl& hba = InstallHbaLibrary(kPlain);
-  WriteTextFile("/etc/hba.conf", std::string("emulex ") + kPlain + "\n");
+  StandInHbaControl& hba = InstallHbaLibrary(kEmulexVendor);
+  WriteTextFile("/etc/hba.conf", std::string("emulex ") + kEmulexVendor + "\n");
   AddAdapter(hba, kEmulexName, 0x10, 1).attributes.VendorSpecificID = 0x5555;
   StandInManagementControl& management = InstallManagementLibrary(kEmulexManagement);
   AddManagedAdapter(management, "m0", 0x10).extension.subsystemIds = 0xfe0010df;
@@ -190,10 +194,6 @@ class DirectRoadTest : public HbaTest {
     return ReadExtendedAttributesDirect(wwn, out.name, &out.subsystemIds, &out.bus, &out.function,
                                         &out.domain, out.message);
   }
-  bool OutputsUntouched(const Outputs& out) {
-    return out.subsystemIds == 0x11111111u && out.bus == 0x22 && out.function == 0x33 &&
-           out.domain == 0x44;
-  }
 };
 
 TEST_F(DirectRoadTest, NoLibraryAtAnyPath) {
@@ -207,7 +207,7 @@ TEST_F(DirectRoadTest, NoLibraryAtAnyPath) {
     Outputs out;
     EXPECT_EQ(Read(out, c.name), ExtensionLibraryNotFound);
     EXPECT_STREQ(out.message, c.message);
-    EXPECT_TRUE(OutputsUntouched(out));
+    EXPECT_TRUE(out.Untouched());
   }
 }
 
@@ -247,7 +247,7 @@ TEST_F(DirectRoadTest, MissingEntryPoints) {
     EXPECT_EQ(Read(out), ExtensionEntryMissing);
     EXPECT_EQ(std::string(out.message), std::string("unable to dlsym for ") + entry);
     EXPECT_EQ(control.loadCalls + control.openCalls + control.freeCalls, 0);
-    EXPECT_TRUE(OutputsUntouched(out));
+    EXPECT_TRUE(out.Untouched());
     EXPECT_FALSE(LoadedBeyondControl(kEmulexManagement));
   }
 }
@@ -288,7 +288,7 @@ TEST_F(DirectRoadTest, WalkOutcomes) {
     EXPECT_EQ(control.freeCalls, c.frees);
     EXPECT_EQ(control.closeCalls, c.closes);
     EXPECT_EQ(control.openCalls, control.closeCalls + (c.status == ExtensionOpenFailed ? 1 : 0));
-    EXPECT_TRUE(OutputsUntouched(out));
+    EXPECT_TRUE(out.Untouched());
     EXPECT_FALSE(LoadedBeyondControl(kEmulexManagement));
   }
 }
