@@ -116,7 +116,7 @@ int FcHbaAdapter::Refresh() {
 }
 
 void FcHbaAdapter::FillPciInfo() {
-  // The direct road may write any name of the management library's into it.
+  // Sized for the direct road, which writes the management library's adapter names into it.
   char nameBuffer[kExtensionNameSize];
   CopyCut(nameBuffer, name);
   char path[kLibraryPathSize];

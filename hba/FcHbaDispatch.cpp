@@ -28,8 +28,9 @@ void FilterPath(char* path) {
   }
 }
 
-// Lets the library register its handlers and initialise itself; the row ends loaded, or keeps
-// or changes its state as the registration rules say.
+// Lets the library register its handlers and initialise itself. A failed registration, version 0
+// or a failed initialisation makes the row unavailable; a library without HBA_RegisterLibrary,
+// GetVersion or LoadLibrary leaves the row's state as it was.
 void RegisterLibrary(FcHbaLibraryEntry& row) {
   auto reg = reinterpret_cast<HBARegisterLibraryFunc>(dlsym(row.handle, "HBA_RegisterLibrary"));
   if (reg == nullptr) return;
