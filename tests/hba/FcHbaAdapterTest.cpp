@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "FcHbaAdapter.h"
 #include "FcHbaDispatch.h"
 #include "FcHbaMRA.h"
 #include "HbaTestSupport.h"
