@@ -9,7 +9,6 @@
 
 namespace {
 
-const char kUndefined[] = "Undefined";
 const int kNameBufferSize = 1024;
 
 class MutexHold {

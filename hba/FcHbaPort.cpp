@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kUndefined[] = "Undefined";
 const char kUnknown[] = "Unknown";
 
 struct CodeText {

@@ -8,6 +8,9 @@
 
 #include "HbaApi.h"
 
+// The text a port or adapter attribute holds until a library fills it.
+const char kUndefined[] = "Undefined";
+
 // Eight bytes as upper-case hexadecimal pairs joined by ":" (23 characters).
 std::string FormatWwn(const uint8_t wwn[8]);
 
