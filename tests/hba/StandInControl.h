@@ -8,6 +8,9 @@
 #include "FcHbaExtension.h"
 #include "HbaApi.h"
 
+// What a stand-in library exports; everything else it builds stays hidden.
+#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+
 // The handlers in the order of HBA_ENTRYPOINTS: bit i of `missing` leaves handler i out.
 enum StandInHandler {
   kGetVersion, kLoadLibrary, kFreeLibrary, kGetNumberOfAdapters, kGetAdapterName, kOpenAdapter,

@@ -5,8 +5,6 @@
 
 #include "StandInControl.h"
 
-#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
-
 extern "C" {
 __attribute__((visibility("default"))) StandInHbaControl standInHbaControl;
 }
