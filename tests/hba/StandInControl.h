@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "FcHbaExtension.h"
 #include "HbaApi.h"
@@ -41,6 +42,25 @@ inline HBA_STATUS AnswerExtension(const StandInExtension& extension,
   record->pciFunction = extension.pciFunction;
   record->pciDomain = extension.pciDomain;
   return HBA_STATUS_OK;
+}
+
+// Adapter i of a stand-in opens as first + i: the adapter a handle names, or null.
+template <typename Adapter>
+Adapter* AdapterOpenedAs(Adapter (&adapters)[kStandInAdapters], int count, long first,
+                         HBA_HANDLE handle) {
+  long i = static_cast<long>(handle) - first;
+  if (i < 0 || i >= kStandInAdapters || i >= count) return nullptr;
+  return &adapters[i];
+}
+
+// The handle of the adapter of that name, 0 when there is none or its open is set to fail.
+template <typename Adapter>
+HBA_HANDLE OpenAdapterNamed(Adapter (&adapters)[kStandInAdapters], int count, long first,
+                            const char* name) {
+  for (int i = 0; i < count && i < kStandInAdapters; ++i)
+    if (strcmp(adapters[i].name, name) == 0)
+      return adapters[i].failOpen ? 0 : static_cast<HBA_HANDLE>(first + i);
+  return 0;
 }
 
 struct StandInPort {

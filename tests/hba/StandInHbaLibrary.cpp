@@ -19,10 +19,10 @@ void Note(StandInHandler handler, HBA_HANDLE handle = 0) {
   control.lastHandle = handle;
 }
 
+long FirstHandle() { return static_cast<long>(control.handleBase) + 1; }
+
 StandInAdapter* AdapterOf(HBA_HANDLE handle) {
-  long i = static_cast<long>(handle) - static_cast<long>(control.handleBase) - 1;
-  if (i < 0 || i >= kStandInAdapters || i >= control.adapterCount) return nullptr;
-  return &control.adapters[i];
+  return AdapterOpenedAs(control.adapters, control.adapterCount, FirstHandle(), handle);
 }
 
 HBA_UINT32 GetVersion() {
@@ -55,10 +55,7 @@ HBA_STATUS GetAdapterName(HBA_UINT32 index, char* name) {
 }
 HBA_HANDLE OpenAdapter(char* name) {
   Note(kOpenAdapter);
-  for (int i = 0; i < control.adapterCount && i < kStandInAdapters; ++i)
-    if (strcmp(control.adapters[i].name, name) == 0)
-      return control.adapters[i].failOpen ? 0 : control.handleBase + static_cast<HBA_HANDLE>(i) + 1;
-  return 0;
+  return OpenAdapterNamed(control.adapters, control.adapterCount, FirstHandle(), name);
 }
 void CloseAdapter(HBA_HANDLE handle) { Note(kCloseAdapter, handle); }
 HBA_STATUS GetAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attributes) {

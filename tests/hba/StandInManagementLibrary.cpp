@@ -12,13 +12,7 @@ __attribute__((visibility("default"))) StandInManagementControl standInManagemen
 namespace {
 
 StandInManagementControl& control = standInManagementControl;
-const HBA_HANDLE kFirstHandle = 0x100;
-
-[[maybe_unused]] StandInManagedAdapter* AdapterOf(HBA_HANDLE handle) {
-  long i = static_cast<long>(handle) - static_cast<long>(kFirstHandle);
-  if (i < 0 || i >= kStandInAdapters || i >= control.adapterCount) return nullptr;
-  return &control.adapters[i];
-}
+const long kFirstHandle = 0x100;
 
 }  // namespace
 
@@ -45,10 +39,7 @@ STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterName(int index, char* name) {
 #ifndef STANDIN_LACKS_ZMTFC_OpenAdapter
 STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
   ++control.openCalls;
-  for (int i = 0; i < control.adapterCount && i < kStandInAdapters; ++i)
-    if (strcmp(control.adapters[i].name, name) == 0)
-      return control.adapters[i].failOpen ? 0 : kFirstHandle + static_cast<HBA_HANDLE>(i);
-  return 0;
+  return OpenAdapterNamed(control.adapters, control.adapterCount, kFirstHandle, name);
 }
 #endif
 
@@ -56,7 +47,8 @@ STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
 STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterAttributes2(HBA_HANDLE handle,
                                                       FcHbaExtendedAttributes* record) {
   ++control.readCalls;
-  StandInManagedAdapter* adapter = AdapterOf(handle);
+  StandInManagedAdapter* adapter =
+      AdapterOpenedAs(control.adapters, control.adapterCount, kFirstHandle, handle);
   if (adapter == nullptr) return HBA_STATUS_ERROR_INVALID_HANDLE;
   return AnswerExtension(adapter->extension, record);
 }
