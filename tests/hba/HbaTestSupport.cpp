@@ -22,6 +22,11 @@ struct ControlHandle {
 };
 std::vector<ControlHandle> controlHandles;
 
+// The built stand-in module of that file name (e.g. "standin_hba.so").
+std::string ModulePath(const std::string& module) {
+  return std::string(FCHBA_STANDIN_DIR) + "/" + module;
+}
+
 // Installs the module at path and returns its control block; a library without one ends the run.
 void* InstallWithControl(const std::string& module, const std::string& path, const char* symbol) {
   InstallModule(module, path);
@@ -36,10 +41,6 @@ void* InstallWithControl(const std::string& module, const std::string& path, con
 }
 
 }  // namespace
-
-std::string ModulePath(const std::string& module) {
-  return std::string(FCHBA_STANDIN_DIR) + "/" + module;
-}
 
 void WriteTextFile(const std::string& path, const std::string& text) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());

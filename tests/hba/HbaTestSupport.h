@@ -15,8 +15,6 @@ extern const char kVendorB[];  // /usr/lib/fchbatest/libvendorb.so
 // /usr/lib/fchbatest/libemsdm.so: an FC-HBA library that bears the management library's marker.
 extern const char kEmulexVendor[];
 
-// The built stand-in module of that file name (e.g. "standin_hba.so").
-std::string ModulePath(const std::string& module);
 void WriteTextFile(const std::string& path, const std::string& text);
 void InstallModule(const std::string& module, const std::string& destination);
 // Installs the FC-HBA stand-in at path and returns its control block.

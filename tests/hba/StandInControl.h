@@ -109,5 +109,5 @@ struct StandInManagementControl {
   bool failLoad;
   int adapterCount;
   StandInManagedAdapter adapters[kStandInAdapters];
-  int loadCalls, freeCalls, openCalls, closeCalls, readCalls;
+  int loadCalls, freeCalls, openCalls, closeCalls;
 };

@@ -46,7 +46,6 @@ STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
 #ifndef STANDIN_LACKS_ZMTFC_GetAdapterAttributes2
 STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterAttributes2(HBA_HANDLE handle,
                                                       FcHbaExtendedAttributes* record) {
-  ++control.readCalls;
   StandInManagedAdapter* adapter =
       AdapterOpenedAs(control.adapters, control.adapterCount, kFirstHandle, handle);
   if (adapter == nullptr) return HBA_STATUS_ERROR_INVALID_HANDLE;
