@@ -1,6 +1,6 @@
-// Helpers of the inventory tests, which run inside the sandbox (private /etc, /usr and an empty
-// tmpfs /sys): writing /etc/hba.conf, placing the stand-in libraries at fixed paths, reaching
-// their control blocks and building a fake PCI tree. The fixture resets the dispatch tables.
+// Helpers of the inventory tests, which run in the sandbox (private /etc and /usr, a tmpfs /sys):
+// writing /etc/hba.conf, installing stand-in libraries and building a fake PCI tree. A control
+// block handed out stays valid until the fixture's TearDown, which also resets the dispatch tables.
 #pragma once
 
 #include <gtest/gtest.h>
