@@ -1,6 +1,6 @@
 // The FC-HBA dispatch layer: loads the libraries /etc/hba.conf lists, keeps one table of their
-// adapters for the process and forwards each adapter call to the serving library; single-threaded,
-// prints nothing. Call HBA_LoadLibrary only while none is loaded; count adapters before naming one.
+// adapters and forwards each adapter call to the serving library; single-threaded, prints nothing.
+// Call HBA_LoadLibrary only while none is loaded, and HBA_GetNumberOfAdapters before naming one.
 #pragma once
 
 #include "HbaApi.h"
