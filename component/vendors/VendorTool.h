@@ -1,6 +1,6 @@
-// What the vendor variants share around their tools: a tool listing cut into
-// lines, the action text of a version comparison, and one run of a flash tool with its output in
-// the component log. Plain functions over values; nothing is kept between calls.
+// What the vendor variants share around their tools: a tool listing cut into lines, the action
+// text of a version comparison, and one run of a flash tool with its output in the component log.
+// Plain functions over values; nothing is kept between calls.
 #pragma once
 
 #include <string>
@@ -15,11 +15,16 @@ std::vector<std::string> SplitListingLines(const std::string& listing);
 // "rewrite", "upgrade" or "downgrade" for a comparison result of 0, 1 or -1; "unknown" otherwise.
 std::wstring ActionText(int comparison);
 
-// The exit code of a status from the C library's system(): a shell that could not start reads as
-// 255, a tool that ended through a signal as 128 plus the signal number (never as success).
-int ToolExitCode(int status);
+// The shell redirection that appends a tool's descriptors 1 to 3 to the component log file.
+extern const char kToolOutputToLog[];
+
+// Logs "Executing flash engine: " with `shown`, runs `prepare` (when not empty; its status is
+// ignored) and then `command` through the shell, logs the tool's exit code and returns it. A shell
+// that could not start reads as 255, a tool that ended through a signal as 128 plus the signal
+// number (never as success).
+int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
+                   const std::string& prepare = std::string());
 
 // Logs "Executing flash engine: " with the command, makes the tool executable, runs the command
-// with the tool's descriptors 1 to 3 appended to the component log file, logs the exit code and
-// returns it.
+// with the tool's output appended to the component log file, logs the exit code and returns it.
 int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command);
