@@ -1,9 +1,8 @@
 // The Brocade collection and flash step.
 #include "BrocadeComponent.h"
 
-#include <cstring>
-
 #include "CommandRunner.h"
+#include "RecordText.h"
 #include "VendorTool.h"
 
 namespace BrocadeComp {
@@ -36,9 +35,7 @@ void CComponent::CollectFirmware() {
     FwItem item;
     item.type = L"Boot BIOS ROM";
     item.version = entry.bios;
-    const std::string optionRom(record.optionRomVersion,
-                                strnlen(record.optionRomVersion, sizeof(record.optionRomVersion)));
-    item.active_version = NormalizeVersion(Widen(optionRom.c_str()));
+    item.active_version = NormalizeVersion(Widen(RecordText(record.optionRomVersion).c_str()));
     item.action = ActionText(CompareVersions(item.version, item.active_version));
     item.duration = entry.duration;
     item.shared = L"no";

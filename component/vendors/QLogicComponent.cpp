@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "CommandRunner.h"
 #include "Pattern.h"
+#include "RecordText.h"
 #include "VendorTool.h"
 
 namespace QLogicComp {
@@ -106,8 +106,7 @@ void CComponent::CollectFirmware() {
     FwItem item;
     item.type = L"Multiboot Image";
     item.version = entry.boot;
-    item.active_version =
-        InstalledImage(tables, std::string(record.portWwn, strnlen(record.portWwn, sizeof(record.portWwn))));
+    item.active_version = InstalledImage(tables, RecordText(record.portWwn));
     item.action = ActionText(CompareVersions(item.version, item.active_version));
     item.duration = entry.duration;
     item.shared = L"no";
