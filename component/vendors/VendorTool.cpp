@@ -36,6 +36,22 @@ std::wstring ActionText(int comparison) {
   }
 }
 
+void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const ReferenceEntry& entry,
+                      const wchar_t* type, const std::wstring& version, const std::wstring& installed) {
+  Device device;
+  device.device_id = deviceId;
+  device.product_id = entry.model;
+  FwItem item;
+  item.type = type;
+  item.version = version;
+  item.active_version = installed;
+  item.action = ActionText(component.CompareVersions(version, installed));
+  item.duration = entry.duration;
+  item.shared = L"no";
+  device.fwItems.push_back(item);
+  component.result.devices.push_back(device);
+}
+
 int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
                    const std::string& prepare) {
   log << "Executing flash engine: " << shown << "\n";

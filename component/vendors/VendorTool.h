@@ -1,11 +1,12 @@
 // What the vendor variants share around their tools: a tool listing cut into lines, the action
-// text of a version comparison, and one run of a flash tool with its output in the component log.
-// Plain functions over values; nothing is kept between calls.
+// text of a version comparison and the one-item device it goes into, and one run of a flash tool
+// with its output in the component log. Nothing is kept between calls.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "BaseCmp.h"
 #include "ComponentLog.h"
 
 // Every "\n" ends a line and is not part of it; a last piece without one is a line too. An empty
@@ -14,6 +15,12 @@ std::vector<std::string> SplitListingLines(const std::string& listing);
 
 // "rewrite", "upgrade" or "downgrade" for a comparison result of 0, 1 or -1; "unknown" otherwise.
 std::wstring ActionText(int comparison);
+
+// Appends to the component's result one device of the catalogue entry under `deviceId`, with one
+// firmware item of `type`: the package's `version` against the `installed` one, the entry's
+// duration, not shared.
+void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const ReferenceEntry& entry,
+                      const wchar_t* type, const std::wstring& version, const std::wstring& installed);
 
 // The shell redirection that appends a tool's descriptors 1 to 3 to the component log file.
 extern const char kToolOutputToLog[];
