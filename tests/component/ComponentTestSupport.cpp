@@ -18,7 +18,7 @@ ScratchFolder::ScratchFolder() {
 
 ScratchFolder::~ScratchFolder() {
   if (!previous_.empty()) (void)chdir(previous_.c_str());
-  (void)std::system(("rm -rf '" + path_ + "'").c_str());
+  RemoveFolder(path_);
 }
 
 void ScratchFolder::Write(const std::string& name, const std::string& bytes) const {

@@ -48,11 +48,10 @@ bool E2eResult::WorkFileExists(const std::string& relative) const {
 
 E2eHarness::E2eHarness() = default;
 
+void RemoveFolder(const std::string& path) { (void)std::system(("rm -rf '" + path + "'").c_str()); }
+
 E2eHarness::~E2eHarness() {
-  for (const std::string& dir : tempDirs_) {
-    std::string command = "rm -rf '" + dir + "'";
-    (void)std::system(command.c_str());
-  }
+  for (const std::string& dir : tempDirs_) RemoveFolder(dir);
 }
 
 E2eResult E2eHarness::Run(const E2eRun& run) {
