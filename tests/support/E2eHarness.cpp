@@ -19,6 +19,18 @@ bool MakeParents(const std::string& path) {
   }
   return true;
 }
+
+// Writes each file below `base` (its name appended as it is); the name of the first that fails
+// goes into `error`.
+bool WriteFiles(const std::string& base, const std::map<std::string, std::string>& files, std::string& error) {
+  for (const auto& file : files) {
+    if (!WriteFileBytes(base + file.first, file.second)) {
+      error = "cannot write " + file.first;
+      return false;
+    }
+  }
+  return true;
+}
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path, bool* exists) {
@@ -70,18 +82,8 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
   mkdir(result.workDir.c_str(), 0755);
   mkdir(varDir.c_str(), 0755);
   mkdir(rootDir.c_str(), 0755);
-  for (const auto& file : run.files) {
-    if (!WriteFileBytes(result.workDir + "/" + file.first, file.second)) {
-      result.error = "cannot write " + file.first;
-      return result;
-    }
-  }
-  for (const auto& file : run.rootFiles) {
-    if (!WriteFileBytes(rootDir + file.first, file.second)) {
-      result.error = "cannot write " + file.first;
-      return result;
-    }
-  }
+  if (!WriteFiles(result.workDir + "/", run.files, result.error) || !WriteFiles(rootDir, run.rootFiles, result.error))
+    return result;
   std::string setup;
   for (const std::string& line : run.setup) setup += line + "\n";
   setup += "exec \"$0\" \"$@\"\n";
