@@ -74,7 +74,8 @@ void CComponent::AddListedDevice(const std::vector<std::string>& groups) {
   const std::string& model = groups[kModel];
   const std::string key = PadTo4(groups[kVendorId]) + "." + PadTo4(groups[kDeviceId]) + "." +
                           PadTo4(groups[kSubsystemVendorId]) + "." + PadTo4(groups[kSubsystemId]);
-  const int index = FindReference(Widen(key.c_str()));
+  const std::wstring deviceId = Widen(key.c_str());
+  const int index = FindReference(deviceId);
   if (index < 0) return;
   const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(index)];
 
@@ -88,7 +89,7 @@ void CComponent::AddListedDevice(const std::vector<std::string>& groups) {
   const std::string installedBoot = converged ? groups[kBootCode] : WithoutPrefix(groups[kBootCode]);
 
   Device device;
-  device.device_id = Widen(key.c_str());
+  device.device_id = deviceId;
   device.product_id = entry.model;
 
   FwItem firmware;
