@@ -1,7 +1,6 @@
 #include "ComponentLog.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <fstream>
@@ -45,8 +44,9 @@ CComponentLog::CComponentLog(const std::string& logPath) : path(logPath), quiet(
 }
 
 void CComponentLog::PrepareFile() {
-  std::string folder = path.substr(0, path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/'));
-  if (!folder.empty()) (void)std::system(("mkdir -p " + ShellQuote(folder)).c_str());
+  const size_t slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0)
+    (void)std::system(("mkdir -p " + ShellQuote(path.substr(0, slash))).c_str());
   (void)std::system(("touch " + ShellQuote(path)).c_str());
 }
 

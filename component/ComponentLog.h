@@ -16,7 +16,6 @@ class CComponentLog {
 
   void SetQuiet(bool value) { quiet = value; }
   bool IsQuiet() const { return quiet; }
-  const std::string& GetPath() const { return path; }
 
   CComponentLog& operator<<(const std::string& text);
   CComponentLog& operator<<(const char* text) { return *this << std::string(text ? text : ""); }

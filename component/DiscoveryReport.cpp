@@ -2,6 +2,7 @@
 #include <libxml/tree.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "BaseCmp.h"
 
@@ -16,28 +17,47 @@ bool AddLeaf(xmlNode* parent, const char* name, const std::wstring& value) {
   return xmlNewProp(leaf, X("value"), X(bytes.c_str())) != nullptr;
 }
 
+struct Leaf {
+  const char* name;
+  const std::wstring& value;
+};
+
+// Appends the leaves in order; false at the first that libxml2 could not make.
+bool AddLeaves(xmlNode* parent, std::initializer_list<Leaf> leaves) {
+  for (const Leaf& leaf : leaves)
+    if (!AddLeaf(parent, leaf.name, leaf.value)) return false;
+  return true;
+}
+
 bool BuildReport(xmlDoc* doc, const DiscoveryResult& result) {
   xmlNode* root = xmlNewNode(nullptr, X("qv_rom_discovery"));
   if (root == nullptr) return false;
   xmlDocSetRootElement(doc, root);
   if (xmlNewProp(root, X("version"), X("2.0.0.0")) == nullptr) return false;
-  if (!AddLeaf(root, "type", result.type) || !AddLeaf(root, "alt_name", result.alt_name) ||
-      !AddLeaf(root, "version", result.version) || !AddLeaf(root, "takes_effect", result.takes_effect))
+  if (!AddLeaves(root, {{"type", result.type},
+                        {"alt_name", result.alt_name},
+                        {"version", result.version},
+                        {"takes_effect", result.takes_effect}}))
     return false;
   xmlNode* devices = xmlNewChild(root, nullptr, X("devices"), nullptr);
   if (devices == nullptr) return false;
   for (const Device& device : result.devices) {
     xmlNode* node = xmlNewChild(devices, nullptr, X("device"), nullptr);
-    if (node == nullptr || !AddLeaf(node, "device_id", device.device_id) ||
-        !AddLeaf(node, "product_id", device.product_id) || !AddLeaf(node, "busnumber", device.busnumber) ||
-        !AddLeaf(node, "funcnumber", device.funcnumber))
+    if (node == nullptr || !AddLeaves(node, {{"device_id", device.device_id},
+                                             {"product_id", device.product_id},
+                                             {"busnumber", device.busnumber},
+                                             {"funcnumber", device.funcnumber}}))
       return false;
     for (const FwItem& item : device.fwItems) {
       xmlNode* fw = xmlNewChild(node, nullptr, X("fw_item"), nullptr);
-      if (fw == nullptr || !AddLeaf(fw, "type", item.type) || !AddLeaf(fw, "firmware_id", item.firmware_id) ||
-          !AddLeaf(fw, "version", item.version) || !AddLeaf(fw, "active_version", item.active_version) ||
-          !AddLeaf(fw, "action", item.action) || !AddLeaf(fw, "duration", item.duration) ||
-          !AddLeaf(fw, "message", item.message) || !AddLeaf(fw, "shared", item.shared))
+      if (fw == nullptr || !AddLeaves(fw, {{"type", item.type},
+                                           {"firmware_id", item.firmware_id},
+                                           {"version", item.version},
+                                           {"active_version", item.active_version},
+                                           {"action", item.action},
+                                           {"duration", item.duration},
+                                           {"message", item.message},
+                                           {"shared", item.shared}}))
         return false;
     }
   }

@@ -1,6 +1,8 @@
 // Which distribution runs, from its release file; the tag is recorded with the discovery result.
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "BaseCmp.h"
 #include "CommandRunner.h"
 #include "Pattern.h"
@@ -30,25 +32,20 @@ bool FileExists(const char* path) {
 }
 }  // namespace
 
-// Only the first release file that exists is read: a Red Hat file that matches no row leaves
-// the tag empty even when a SUSE file is present too.
+// Only the first release file of the table that exists is read: a Red Hat file that matches no
+// row leaves the tag empty even when a SUSE file is present too.
 void CBaseCmp::DetectOS() {
-  const char* releaseFile = nullptr;
-  for (const char* candidate : {"/etc/redhat-release", "/etc/SuSE-release"}) {
-    if (FileExists(candidate)) {
-      releaseFile = candidate;
+  const OsReleasePattern* first = nullptr;
+  for (const OsReleasePattern& row : OsReleasePatterns) {
+    if (FileExists(row.releaseFile)) {
+      first = &row;
       break;
     }
   }
-  if (releaseFile == nullptr) return;
-  std::string text;
-  bool read = false;
+  if (first == nullptr) return;
+  const std::string text = RunCommand(first->readCommand);
   for (const OsReleasePattern& row : OsReleasePatterns) {
-    if (std::string(row.releaseFile) != releaseFile) continue;
-    if (!read) {
-      text = RunCommand(row.readCommand);
-      read = true;
-    }
+    if (std::strcmp(row.releaseFile, first->releaseFile) != 0) continue;
     if (Pattern::QuickMatch(row.pattern, text, kReleaseMatchFlags)) {
       result.host.osTag = row.tag;
       return;

@@ -1,9 +1,8 @@
 // The Brocade collection and flash step.
 #include "BrocadeComponent.h"
 
-#include <cstring>
-
 #include "CommandRunner.h"
+#include "RecordText.h"
 #include "VendorTool.h"
 
 namespace BrocadeComp {
@@ -27,23 +26,8 @@ void CComponent::CollectFirmware() {
     const int idx = FindReference(key);
     if (idx < 0) continue;
     const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(idx)];
-    const FcHbaInfoRecord& record = *hbaList.records[i];
-
-    Device device;
-    device.device_id = key;
-    device.product_id = entry.model;
-
-    FwItem item;
-    item.type = L"Boot BIOS ROM";
-    item.version = entry.bios;
-    const std::string optionRom(record.optionRomVersion,
-                                strnlen(record.optionRomVersion, sizeof(record.optionRomVersion)));
-    item.active_version = NormalizeVersion(Widen(optionRom.c_str()));
-    item.action = ActionText(CompareVersions(item.version, item.active_version));
-    item.duration = entry.duration;
-    item.shared = L"no";
-    device.fwItems.push_back(item);
-    result.devices.push_back(device);
+    const std::wstring installed = NormalizeVersion(Widen(RecordText(hbaList.records[i]->optionRomVersion).c_str()));
+    AddOneItemDevice(*this, key, entry, L"Boot BIOS ROM", entry.bios, installed);
   }
 }
 

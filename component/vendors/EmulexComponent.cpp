@@ -1,5 +1,6 @@
 #include "EmulexComponent.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -73,35 +74,35 @@ void CComponent::AddListedDevice(const std::vector<std::string>& groups) {
   const std::string& model = groups[kModel];
   const std::string key = PadTo4(groups[kVendorId]) + "." + PadTo4(groups[kDeviceId]) + "." +
                           PadTo4(groups[kSubsystemVendorId]) + "." + PadTo4(groups[kSubsystemId]);
-  const int index = FindReference(Widen(key.c_str()));
+  const std::wstring deviceId = Widen(key.c_str());
+  const int index = FindReference(deviceId);
   if (index < 0) return;
   const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(index)];
 
   // The model decides how the installed texts read, which package version applies and how the
   // firmware versions compare.
-  const bool newFamily = Contains(model, "LPe160") || Contains(model, "LPe320") || Contains(model, "LPe310");
+  const bool lpe160 = Contains(model, "LPe160");
+  const bool lpe320 = Contains(model, "LPe320") || Contains(model, "LPe310");
   const bool converged = Contains(model, "OCe");
   const std::string installedFirmware =
-      newFamily || converged ? groups[kFirmware] : WithoutPrefix(groups[kFirmware]);
+      lpe160 || lpe320 || converged ? groups[kFirmware] : WithoutPrefix(groups[kFirmware]);
   const std::string installedBoot = converged ? groups[kBootCode] : WithoutPrefix(groups[kBootCode]);
 
   Device device;
-  device.device_id = Widen(key.c_str());
+  device.device_id = deviceId;
   device.product_id = entry.model;
 
   FwItem firmware;
   firmware.type = L"Firmware";
   firmware.version = entry.firmware;
   firmware.active_version = Widen(installedFirmware.c_str());
-  if (Contains(model, "LPe160")) {
+  if (lpe160) {
     firmware.version = L"11.1.183.58";
-  } else if (Contains(model, "LPe320") || Contains(model, "LPe310")) {
+  } else if (lpe320) {
     firmware.version = L"11.2.224.5";
   } else if (firmware.version.find(L'.') == std::wstring::npos) {
-    std::wstring dotless;
-    for (wchar_t c : firmware.active_version)
-      if (c != L'.') dotless += c;
-    firmware.active_version = dotless;
+    std::wstring& installed = firmware.active_version;
+    installed.erase(std::remove(installed.begin(), installed.end(), L'.'), installed.end());
   }
   const bool twoStep = Contains(model, "LPe120") || Contains(model, "LPe110");
   firmware.action = ActionText(twoStep ? CompareInTwoSteps(firmware.version, firmware.active_version)

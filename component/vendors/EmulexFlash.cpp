@@ -1,6 +1,5 @@
 // The Emulex flash step: one run of the kit's flash command for every adapter, with the tool's
 // output appended to the component log, and the tool's exit code turned into the process result.
-#include <cstdlib>
 #include <string>
 
 #include "EmulexComponent.h"
@@ -12,8 +11,6 @@ namespace {
 const char kFlashCommand[] = "./elxflashStandalone*/lx/elxflash.sh /fc ";
 const char kForcedOption[] = " /f ";
 const char kUpdateOption[] = " /update ";
-const char kToolOutputToLog[] =
-    "1>> /var/zmt/Component.log 2>> /var/zmt/Component.log 3>> /var/zmt/Component.log";
 const char kOfflineUpdateNotice[] =
     "For RT770LXA or RT2000K CNAs, please use the \"Firmware image for offline update\""
     " (OneConnect ISO) tool available on downloads.example.com\n";
@@ -53,9 +50,8 @@ const int kTableRows = static_cast<int>(sizeof(EmulexFlashExitTable) / sizeof(Em
 
 int CComponent::Flash() {
   const std::string command = std::string(kFlashCommand) + (force ? kForcedOption : kUpdateOption) + kToolOutputToLog;
-  log << "Executing flash engine: " << command << "\n";
-  const int code = ToolExitCode(std::system(command.c_str()));
-  log << "Flash Engine exit code: " << code << "\n";
+  // The command is logged with its redirections; the kit was made executable when it was prepared.
+  const int code = RunLoggedFlash(log, command, command);
 
   const FlashExitRow& row = EmulexFlashExitTable[code < kTableRows - 1 ? code : kTableRows - 1];
   if (row.message != nullptr) log << row.message;

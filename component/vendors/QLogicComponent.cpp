@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 #include "CommandRunner.h"
 #include "Pattern.h"
+#include "RecordText.h"
 #include "VendorTool.h"
 
 namespace QLogicComp {
@@ -97,22 +97,8 @@ void CComponent::CollectFirmware() {
     const int idx = FindReference(GetDeviceId(static_cast<int>(i)));
     if (idx < 0) continue;
     const ReferenceEntry& entry = catalogue.devices[static_cast<size_t>(idx)];
-    const FcHbaInfoRecord& record = *hbaList.records[i];
-
-    Device device;
-    device.device_id = entry.device_id;
-    device.product_id = entry.model;
-
-    FwItem item;
-    item.type = L"Multiboot Image";
-    item.version = entry.boot;
-    item.active_version =
-        InstalledImage(tables, std::string(record.portWwn, strnlen(record.portWwn, sizeof(record.portWwn))));
-    item.action = ActionText(CompareVersions(item.version, item.active_version));
-    item.duration = entry.duration;
-    item.shared = L"no";
-    device.fwItems.push_back(item);
-    result.devices.push_back(device);
+    const std::wstring installed = InstalledImage(tables, RecordText(hbaList.records[i]->portWwn));
+    AddOneItemDevice(*this, entry.device_id, entry, L"Multiboot Image", entry.boot, installed);
   }
 }
 

@@ -5,9 +5,15 @@
 #include <cstdlib>
 
 namespace {
-const char kToolOutputToLog[] =
-    " 1>> /var/zmt/Component.log 2>> /var/zmt/Component.log 3>> /var/zmt/Component.log";
+// The exit code of a status from the C library's system().
+int ToolExitCode(int status) {
+  if (status == -1) return 255;
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
 }  // namespace
+
+const char kToolOutputToLog[] = "1>> /var/zmt/Component.log 2>> /var/zmt/Component.log 3>> /var/zmt/Component.log";
 
 std::vector<std::string> SplitListingLines(const std::string& listing) {
   std::vector<std::string> lines;
@@ -30,17 +36,31 @@ std::wstring ActionText(int comparison) {
   }
 }
 
-int ToolExitCode(int status) {
-  if (status == -1) return 255;
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
+void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const ReferenceEntry& entry,
+                      const wchar_t* type, const std::wstring& version, const std::wstring& installed) {
+  Device device;
+  device.device_id = deviceId;
+  device.product_id = entry.model;
+  FwItem item;
+  item.type = type;
+  item.version = version;
+  item.active_version = installed;
+  item.action = ActionText(component.CompareVersions(version, installed));
+  item.duration = entry.duration;
+  item.shared = L"no";
+  device.fwItems.push_back(item);
+  component.result.devices.push_back(device);
+}
+
+int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
+                   const std::string& prepare) {
+  log << "Executing flash engine: " << shown << "\n";
+  if (!prepare.empty()) (void)std::system(prepare.c_str());
+  const int code = ToolExitCode(std::system(command.c_str()));
+  log << "Flash Engine exit code: " << code << "\n";
+  return code;
 }
 
 int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command) {
-  log << "Executing flash engine: " << command << "\n";
-  const std::string redirected = command + kToolOutputToLog;
-  (void)std::system(("chmod 777 " + tool).c_str());
-  const int code = ToolExitCode(std::system(redirected.c_str()));
-  log << "Flash Engine exit code: " << code << "\n";
-  return code;
+  return RunLoggedFlash(log, command, command + " " + kToolOutputToLog, "chmod 777 " + tool);
 }

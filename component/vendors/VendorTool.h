@@ -1,11 +1,12 @@
-// What the vendor variants share around their tools: a tool listing cut into
-// lines, the action text of a version comparison, and one run of a flash tool with its output in
-// the component log. Plain functions over values; nothing is kept between calls.
+// What the vendor variants share around their tools: a tool listing cut into lines, the action
+// text of a version comparison and the one-item device it goes into, and one run of a flash tool
+// with its output in the component log. Nothing is kept between calls.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "BaseCmp.h"
 #include "ComponentLog.h"
 
 // Every "\n" ends a line and is not part of it; a last piece without one is a line too. An empty
@@ -15,11 +16,22 @@ std::vector<std::string> SplitListingLines(const std::string& listing);
 // "rewrite", "upgrade" or "downgrade" for a comparison result of 0, 1 or -1; "unknown" otherwise.
 std::wstring ActionText(int comparison);
 
-// The exit code of a status from the C library's system(): a shell that could not start reads as
-// 255, a tool that ended through a signal as 128 plus the signal number (never as success).
-int ToolExitCode(int status);
+// Appends to the component's result one device of the catalogue entry under `deviceId`, with one
+// firmware item of `type`: the package's `version` against the `installed` one, the entry's
+// duration, not shared.
+void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const ReferenceEntry& entry,
+                      const wchar_t* type, const std::wstring& version, const std::wstring& installed);
+
+// The shell redirection that appends a tool's descriptors 1 to 3 to the component log file.
+extern const char kToolOutputToLog[];
+
+// Logs "Executing flash engine: " with `shown`, runs `prepare` (when not empty; its status is
+// ignored) and then `command` through the shell, logs the tool's exit code and returns it. A shell
+// that could not start reads as 255, a tool that ended through a signal as 128 plus the signal
+// number (never as success).
+int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
+                   const std::string& prepare = std::string());
 
 // Logs "Executing flash engine: " with the command, makes the tool executable, runs the command
-// with the tool's descriptors 1 to 3 appended to the component log file, logs the exit code and
-// returns it.
+// with the tool's output appended to the component log file, logs the exit code and returns it.
 int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command);

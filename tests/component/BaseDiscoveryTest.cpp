@@ -1,18 +1,10 @@
 // The base discovery over the adapter inventory: header texts and device keys of records.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "ComponentTestSupport.h"
 #include "E2eHarness.h"
 
 namespace {
-FcHbaInfoRecord* Record(const char* pciIds, const char* subsystemIds) {
-  FcHbaInfoRecord* record = new FcHbaInfoRecord;
-  std::strcpy(record->pciIds, pciIds);
-  std::strcpy(record->subsystemIds, subsystemIds);
-  return record;
-}
 
 TEST(BaseDiscovery, DeviceKeyFromIdentifierTexts) {
   struct Case {
@@ -32,7 +24,7 @@ TEST(BaseDiscovery, DeviceKeyFromIdentifierTexts) {
   };
   ScratchFolder folder;
   TestComponent component(folder.File("log"));
-  for (const Case& c : kCases) component.hbaList.records.push_back(Record(c.pciIds, c.subsystemIds));
+  for (const Case& c : kCases) component.hbaList.records.push_back(NewRecord(c.pciIds, c.subsystemIds));
   for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; ++i)
     EXPECT_EQ(component.GetDeviceId(static_cast<int>(i)), kCases[i].key) << kCases[i].pciIds;
 }
@@ -53,7 +45,7 @@ class CountingComponent : public TestComponent {
 TEST(BaseDiscovery, HeaderTextsComeFromTheFirstCatalogueEntry) {
   ScratchFolder folder;
   CountingComponent component(folder.File("log"));
-  component.hbaList.records.push_back(Record("10dff100", "10dff100"));
+  component.hbaList.records.push_back(NewRecord("10dff100", "10dff100"));
   component.result.alt_name = component.result.version = component.result.takes_effect = L"stale";
   ReferenceEntry first, second;
   first.type = L"Firmware";
@@ -67,7 +59,7 @@ TEST(BaseDiscovery, HeaderTextsComeFromTheFirstCatalogueEntry) {
   EXPECT_TRUE(component.result.devices.empty());
 
   TestComponent empty(folder.File("log"));
-  empty.hbaList.records.push_back(Record("10dff100", "10dff100"));
+  empty.hbaList.records.push_back(NewRecord("10dff100", "10dff100"));
   EXPECT_TRUE(empty.Discover());
   EXPECT_EQ(empty.result.type, L"");
 }

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "E2eHarness.h"
 
@@ -17,9 +18,19 @@ ScratchFolder::ScratchFolder() {
 
 ScratchFolder::~ScratchFolder() {
   if (!previous_.empty()) (void)chdir(previous_.c_str());
-  (void)std::system(("rm -rf '" + path_ + "'").c_str());
+  RemoveFolder(path_);
 }
 
 void ScratchFolder::Write(const std::string& name, const std::string& bytes) const {
   WriteFileBytes(File(name), bytes);
+}
+
+FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn,
+                           const char* optionRomVersion) {
+  FcHbaInfoRecord* record = new FcHbaInfoRecord;
+  std::strncpy(record->pciIds, pciIds, sizeof(record->pciIds) - 1);
+  std::strncpy(record->subsystemIds, subsystemIds, sizeof(record->subsystemIds) - 1);
+  std::strncpy(record->portWwn, portWwn, sizeof(record->portWwn) - 1);
+  std::strncpy(record->optionRomVersion, optionRomVersion, sizeof(record->optionRomVersion) - 1);
+  return record;
 }

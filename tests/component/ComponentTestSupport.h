@@ -1,5 +1,6 @@
 // In-process test support for the component: a temporary working folder that the test runs in
-// (the catalogue is read from the working folder), and a component whose log lives there.
+// (the catalogue is read from the working folder), a component whose log lives there, and
+// inventory records as the adapter collection hands them over.
 #pragma once
 
 #include <string>
@@ -13,7 +14,6 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
   void Write(const std::string& name, const std::string& bytes) const;
 
@@ -27,3 +27,7 @@ class TestComponent : public CBaseCmp {
  public:
   explicit TestComponent(const std::string& logPath) : CBaseCmp(logPath) {}
 };
+
+// A new inventory record; the caller (or the list it is pushed into) owns it.
+FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn = "",
+                           const char* optionRomVersion = "");

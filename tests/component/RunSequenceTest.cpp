@@ -33,7 +33,7 @@ class ScriptedComponent : public CBaseCmp {
   int reportCalls = 0;
 };
 
-Device DeviceWithActions(std::initializer_list<const wchar_t*> actions) {
+Device DeviceWithActions(const std::vector<const wchar_t*>& actions) {
   Device device;
   for (const wchar_t* action : actions) {
     FwItem item;
@@ -165,15 +165,7 @@ TEST(RunSequence, RequiredActionPrefersUpgradeThenDowngradeThenRewrite) {
   ScratchFolder folder;
   for (const ActionCase& c : kCases) {
     TestComponent component(folder.File("log"));
-    for (const auto& actions : c.devices) {
-      Device device;
-      for (const wchar_t* action : actions) {
-        FwItem item;
-        item.action = action;
-        device.fwItems.push_back(item);
-      }
-      component.result.devices.push_back(device);
-    }
+    for (const auto& actions : c.devices) component.result.devices.push_back(DeviceWithActions(actions));
     EXPECT_EQ(component.RequiredAction(), c.expected);
     EXPECT_EQ(component.HasDevices(), !c.devices.empty());
   }

@@ -37,16 +37,6 @@ void PrepareToolLogFolder() {
   ASSERT_EQ(std::system("mkdir -p /var/zmt"), 0);
 }
 
-FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn,
-                           const char* optionRomVersion) {
-  FcHbaInfoRecord* record = new FcHbaInfoRecord;
-  std::strncpy(record->pciIds, pciIds, sizeof(record->pciIds) - 1);
-  std::strncpy(record->subsystemIds, subsystemIds, sizeof(record->subsystemIds) - 1);
-  std::strncpy(record->portWwn, portWwn, sizeof(record->portWwn) - 1);
-  std::strncpy(record->optionRomVersion, optionRomVersion, sizeof(record->optionRomVersion) - 1);
-  return record;
-}
-
 void ExpectOneItemDevice(const Device& device, const std::wstring& deviceId, const std::wstring& productId,
                          const FwItem& item) {
   EXPECT_EQ(device.device_id, deviceId);

@@ -1,6 +1,5 @@
 // Support for the QLogic and Brocade variants' tests: stand-ins for the vendor tools that they
-// run from the working folder, inventory records as the adapter collection hands them over, and
-// the check of a device that a collection built.
+// run from the working folder, and the check of a device that a collection built.
 #pragma once
 
 #include <string>
@@ -23,10 +22,6 @@ extern const char kStandInExtraOutput[];
 // call it under ASSERT_NO_FATAL_FAILURE.
 void PrepareToolLogFolder();
 const char* const kToolLogPath = "/var/zmt/Component.log";
-
-// A new inventory record; the caller (or the list it is pushed into) owns it.
-FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn = "",
-                           const char* optionRomVersion = "");
 
 // Expects a device with the key and model, empty bus, function and unreported texts, and exactly
 // one firmware item equal to `item` field by field.

@@ -24,6 +24,10 @@ const char kStandInScript[] =
     "  esac\n"
     "fi\n"
     "exit $(cat kit-exit-code.txt)\n";
+
+std::string Leaf(const std::string& indent, const char* name, const std::string& value) {
+  return indent + "<" + name + " value=\"" + value + "\"/>\n";
+}
 }  // namespace
 
 void AddStandInKit(E2eRun& run, const StandInKit& kit) {
@@ -36,22 +40,15 @@ void AddStandInKit(E2eRun& run, const StandInKit& kit) {
 
 std::string CatalogueXml(const std::vector<CatalogueEntry>& entries) {
   std::string xml = "<?xml version=\"1.0\"?>\n<tarvo_fchba_reference>\n  <devices>\n";
+  const std::string in = "      ";
   for (const CatalogueEntry& e : entries) {
-    xml += "    <device>\n      <type value=\"Firmware\"/>\n";
-    xml += "      <device_id value=\"" + e.device_id + "\"/>\n";
-    xml += "      <model value=\"" + e.model + "\"/>\n";
-    xml += "      <firmware value=\"" + e.firmware + "\"/>\n";
-    xml += "      <bios value=\"" + e.bios + "\"/>\n";
-    xml += "      <duration value=\"" + e.duration + "\"/>\n    </device>\n";
+    xml += "    <device>\n";
+    xml += Leaf(in, "type", "Firmware") + Leaf(in, "device_id", e.device_id) + Leaf(in, "model", e.model) +
+           Leaf(in, "firmware", e.firmware) + Leaf(in, "bios", e.bios) + Leaf(in, "duration", e.duration);
+    xml += "    </device>\n";
   }
   return xml + "  </devices>\n</tarvo_fchba_reference>\n";
 }
-
-namespace {
-std::string Leaf(const std::string& indent, const char* name, const std::string& value) {
-  return indent + "<" + name + " value=\"" + value + "\"/>\n";
-}
-}  // namespace
 
 std::string ReportXml(const std::vector<ReportDevice>& devices) {
   std::string xml =

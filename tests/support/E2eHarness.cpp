@@ -19,6 +19,18 @@ bool MakeParents(const std::string& path) {
   }
   return true;
 }
+
+// Writes each file below `base` (its name appended as it is); the name of the first that fails
+// goes into `error`.
+bool WriteFiles(const std::string& base, const std::map<std::string, std::string>& files, std::string& error) {
+  for (const auto& file : files) {
+    if (!WriteFileBytes(base + file.first, file.second)) {
+      error = "cannot write " + file.first;
+      return false;
+    }
+  }
+  return true;
+}
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path, bool* exists) {
@@ -48,11 +60,10 @@ bool E2eResult::WorkFileExists(const std::string& relative) const {
 
 E2eHarness::E2eHarness() = default;
 
+void RemoveFolder(const std::string& path) { (void)std::system(("rm -rf '" + path + "'").c_str()); }
+
 E2eHarness::~E2eHarness() {
-  for (const std::string& dir : tempDirs_) {
-    std::string command = "rm -rf '" + dir + "'";
-    (void)std::system(command.c_str());
-  }
+  for (const std::string& dir : tempDirs_) RemoveFolder(dir);
 }
 
 E2eResult E2eHarness::Run(const E2eRun& run) {
@@ -71,18 +82,8 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
   mkdir(result.workDir.c_str(), 0755);
   mkdir(varDir.c_str(), 0755);
   mkdir(rootDir.c_str(), 0755);
-  for (const auto& file : run.files) {
-    if (!WriteFileBytes(result.workDir + "/" + file.first, file.second)) {
-      result.error = "cannot write " + file.first;
-      return result;
-    }
-  }
-  for (const auto& file : run.rootFiles) {
-    if (!WriteFileBytes(rootDir + file.first, file.second)) {
-      result.error = "cannot write " + file.first;
-      return result;
-    }
-  }
+  if (!WriteFiles(result.workDir + "/", run.files, result.error) || !WriteFiles(rootDir, run.rootFiles, result.error))
+    return result;
   std::string setup;
   for (const std::string& line : run.setup) setup += line + "\n";
   setup += "exec \"$0\" \"$@\"\n";

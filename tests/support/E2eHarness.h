@@ -50,3 +50,5 @@ class E2eHarness {
 
 std::string ReadFileBytes(const std::string& path, bool* exists = nullptr);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// Removes a folder that the tests made (a path without single quotes) with everything in it.
+void RemoveFolder(const std::string& path);

@@ -72,5 +72,7 @@ fi
 if [ "$ro_var" = 1 ]; then
   mount -o remount,bind,ro /var || fail "cannot make /var read-only"
 fi
+# The mounts keep the scratch tmpfs alive; detached, its folder in the shared /tmp can go.
+umount -l "$scratch" && rmdir "$scratch"
 if [ -n "$work_dir" ]; then cd "$work_dir" || fail "cannot enter $work_dir"; fi
 exec "$@"
