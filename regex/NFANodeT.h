@@ -27,7 +27,9 @@ inline int ContinueMatch(NodeT* node, const TextT& text, StateT* state, int pos)
   return node->MatchAt(text, state, pos);
 }
 
-// What every node holds whatever its family: the successor and the node-map walk.
+// What every node holds whatever its family: the successor, the node-map walk and the first
+// virtual operations. The slots that follow MatchAt are added by the layers below, so that the
+// narrow family's Dump slot stands between MatchAt and OpensGroup.
 template <class Tr>
 class NFANodeCoreT {
  public:
@@ -41,6 +43,9 @@ class NFANodeCoreT {
   NFANodeCoreT() = default;
   NFANodeCoreT(const NFANodeCoreT&) = delete;
   NFANodeCoreT& operator=(const NFANodeCoreT&) = delete;
+  virtual ~NFANodeCoreT() = default;
+  virtual void CollectNodes(PatternType* pattern) { CollectChain(pattern); }
+  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
 
  protected:
   // Enters this node and what follows it in the pattern's node map; a node already there
@@ -53,35 +58,24 @@ class NFANodeCoreT {
   }
 };
 
-// The abstract base with the virtual operations in slot order; the second parameter gives the
-// narrow family its Dump slot between MatchAt and OpensGroup.
+// The graph dump's slot, in the families that have one.
 template <class Tr, bool HasDump = Tr::kHasDump>
-class NFANodeT : public NFANodeCoreT<Tr> {
+class NFANodeDumpSlotT : public NFANodeCoreT<Tr> {
  public:
-  using typename NFANodeCoreT<Tr>::PatternType;
-  using typename NFANodeCoreT<Tr>::Text;
-  using typename NFANodeCoreT<Tr>::State;
-  virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
-  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
   // The graph dump's listing line; this form serves every node without fields.
   virtual void Dump(int indent) {
     std::printf("%*c%s\n", 2 * indent, ' ', typeid(*this).name());
     if (this->next) this->next->Dump(indent);
   }
-  virtual bool OpensGroup() { return false; }
-  virtual bool AnchorsInputStart() { return false; }
 };
 
 template <class Tr>
-class NFANodeT<Tr, false> : public NFANodeCoreT<Tr> {
+class NFANodeDumpSlotT<Tr, false> : public NFANodeCoreT<Tr> {};
+
+// The abstract base of a family, with its last virtual operations.
+template <class Tr>
+class NFANodeT : public NFANodeDumpSlotT<Tr> {
  public:
-  using typename NFANodeCoreT<Tr>::PatternType;
-  using typename NFANodeCoreT<Tr>::Text;
-  using typename NFANodeCoreT<Tr>::State;
-  virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
-  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
   virtual bool OpensGroup() { return false; }
   virtual bool AnchorsInputStart() { return false; }
 };
