@@ -226,6 +226,18 @@ using NFAClassNodeT = ClassMatchNodeT<Tr, false>;
 template <class Tr>
 using NFACIClassNodeT = ClassMatchNodeT<Tr, true>;
 
+// Compares as many characters of text at pos as literal holds with literal without regard to
+// case, as texts that end at their first NUL.
+template <class Tr>
+bool EqualFoldedPrefix(const typename Tr::Text& text, size_t pos, const typename Tr::Text& literal) {
+  for (size_t i = 0; i < literal.size(); ++i) {
+    typename Tr::Char a = text[pos + i], b = literal[i];
+    if (Tr::Lower(a) != Tr::Lower(b)) return false;
+    if (a == 0) return true;
+  }
+  return true;
+}
+
 // A literal text; Fold compares without regard to case, as texts ending at their first NUL.
 template <class Tr, bool Fold>
 class QuoteMatchNodeT : public Tr::Node {
@@ -236,7 +248,7 @@ class QuoteMatchNodeT : public Tr::Node {
   int MatchAt(const Text& text, State* state, int pos) override {
     size_t n = literal.size();
     if (pos + n > text.size()) return -1;
-    bool equal = Fold ? Tr::EqualFoldedPrefix(text, pos, literal)
+    bool equal = Fold ? EqualFoldedPrefix<Tr>(text, pos, literal)
                       : text.compare(pos, n, literal) == 0;
     if (!equal) return -1;
     return ContinueMatch(this->next, text, state, pos + static_cast<int>(n));
