@@ -579,17 +579,7 @@ class NFAGroupLoopNodeT : public Tr::Node {
   int MatchAt(const Text& text, State* state, int pos) override {
     int g = groupIndex;
     bool progress = state->loopStart[g] < pos;
-    if (progress && state->loopCount[g] < minCount) {
-      state->loopCount[g]++;
-      int savedStart = state->loopStart[g];
-      state->loopStart[g] = pos;
-      int r = ContinueMatch(inner, text, state, pos);
-      if (r < 0) {
-        state->loopStart[g] = savedStart;
-        state->loopCount[g]--;
-      }
-      return r;
-    }
+    if (progress && state->loopCount[g] < minCount) return EnterIteration(text, state, pos);
     if (!progress || state->loopCount[g] >= maxCount) {
       if (loopKind == LoopKind::Possessive) state->loopSavedCount[g] = kRestTriedAtLoopEnd;
       return ContinueMatch(this->next, text, state, pos);
@@ -602,42 +592,37 @@ class NFAGroupLoopNodeT : public Tr::Node {
     return -1;
   }
   int LoopGreedily(const Text& text, State* state, int pos) {
+    int r = EnterIteration(text, state, pos);
+    if (r >= 0) return r;
+    return ContinueMatch(this->next, text, state, pos);
+  }
+  int LoopReluctantly(const Text& text, State* state, int pos) {
+    int r = ContinueMatch(this->next, text, state, pos);
+    if (r >= 0) return r;
+    return EnterIteration(text, state, pos);
+  }
+  int LoopPossessively(const Text& text, State* state, int pos) {
+    int g = groupIndex;
+    state->loopSavedCount[g] = state->loopCount[g];
+    int r = EnterIteration(text, state, pos);
+    if (r < 0 && state->loopCount[g] == state->loopSavedCount[g])
+      return ContinueMatch(this->next, text, state, pos);
+    return r;
+  }
+
+ private:
+  // One more iteration from pos: counts it and runs the group's body; a failed iteration
+  // takes its count and its start back.
+  int EnterIteration(const Text& text, State* state, int pos) {
     int g = groupIndex;
     int savedStart = state->loopStart[g];
     state->loopStart[g] = pos;
     state->loopCount[g]++;
     int r = ContinueMatch(inner, text, state, pos);
-    if (r >= 0) return r;
-    state->loopCount[g]--;
-    state->loopStart[g] = savedStart;
-    return ContinueMatch(this->next, text, state, pos);
-  }
-  int LoopReluctantly(const Text& text, State* state, int pos) {
-    int g = groupIndex;
-    int r = ContinueMatch(this->next, text, state, pos);
-    if (r >= 0) return r;
-    int savedStart = state->loopStart[g];
-    state->loopStart[g] = pos;
-    state->loopCount[g]++;
-    r = ContinueMatch(inner, text, state, pos);
     if (r < 0) {
       state->loopCount[g]--;
       state->loopStart[g] = savedStart;
     }
-    return r;
-  }
-  int LoopPossessively(const Text& text, State* state, int pos) {
-    int g = groupIndex;
-    int savedStart = state->loopStart[g];
-    state->loopSavedCount[g] = state->loopCount[g];
-    state->loopStart[g] = pos;
-    state->loopCount[g]++;
-    int r = ContinueMatch(inner, text, state, pos);
-    if (r >= 0) return r;
-    state->loopCount[g]--;
-    state->loopStart[g] = savedStart;
-    if (state->loopCount[g] == state->loopSavedCount[g])
-      return ContinueMatch(this->next, text, state, pos);
     return r;
   }
 };
