@@ -59,7 +59,6 @@ void MatchStateT<Tr>::InvalidateGroups() {
 
 template <class Tr>
 void MatchStateT<Tr>::Restart() {
-  previousMatchEnd = 0;
   InvalidateGroups();
   hasMatched = 0;
 }
@@ -108,18 +107,19 @@ struct LargeStackSearch {
 template <class Tr>
 int MatchStateT<Tr>::RunSearch(int pos) {
   auto* self = static_cast<typename Tr::State*>(this);
-  InvalidateGroups();
-  previousMatchEnd = pos;
-  searchAborted = false;
+  auto startOver = [this, pos] {
+    InvalidateGroups();
+    previousMatchEnd = pos;
+    searchAborted = false;
+  };
+  startOver();
   stackFloor = CallerStackFloor(static_cast<const char*>(__builtin_frame_address(0)));
   int result = pattern->head->MatchAt(text, self, pos);
   if (!searchAborted) return result;
 
   // The search nested deeper than the caller's stack allows: run it again from the start on
   // a large stack. Every node has put its values back on the way out.
-  InvalidateGroups();
-  previousMatchEnd = pos;
-  searchAborted = false;
+  startOver();
   pattern_search::LargeStackSearch<Tr> job{this, pos, -1};
   bool ran = RunOnLargeStack(&pattern_search::LargeStackSearch<Tr>::Run, &job);
   if (ran && !searchAborted) return job.result;
@@ -155,10 +155,12 @@ bool MatchStateT<Tr>::FindNext() {
   // A search that failed left no end: searching on would start over from the text's start.
   if (e < 0) return false;
   matchMode = 0;
-  InvalidateGroups();
   int p = s == e ? e + 1 : e;
-  groupStart[0] = p;
-  if (p >= static_cast<int>(text.size())) return false;
+  if (p >= static_cast<int>(text.size())) {
+    InvalidateGroups();
+    groupStart[0] = p;
+    return false;
+  }
   int result = RunSearch(p);
   groupEnd[0] = result;
   return result >= 0;
