@@ -292,13 +292,23 @@ void PatternT<Tr>::ClearNamedPatterns() {
   PatternType::namedPatterns.clear();
 }
 
+namespace pattern_search {
+// Compiles pattern, hands the compiled pattern to use and deletes it again; failed is the
+// result when the pattern does not compile.
+template <class P, class Result, class Use>
+Result WithCompiled(const typename P::Text& pattern, unsigned flags, Result failed, Use use) {
+  P* compiled = P::Compile(pattern, flags);
+  if (!compiled) return failed;
+  Result result = use(compiled);
+  delete compiled;
+  return result;
+}
+}  // namespace pattern_search
+
 template <class Tr>
 bool PatternT<Tr>::QuickMatch(const Text& pattern, const Text& subject, unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return false;
-  bool matched = compiled->MatchWhole(subject);
-  delete compiled;
-  return matched;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, false, [&](PatternType* p) { return p->MatchWhole(subject); });
 }
 
 template <class Tr>
@@ -306,11 +316,9 @@ typename PatternT<Tr>::Text PatternT<Tr>::QuickSubstitute(const Text& pattern,
                                                           const Text& subject,
                                                           const Text& replacement,
                                                           unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return Text();
-  Text result = compiled->SubstituteAll(subject, replacement);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, Text(),
+      [&](PatternType* p) { return p->SubstituteAll(subject, replacement); });
 }
 
 template <class Tr>
@@ -318,39 +326,35 @@ std::vector<typename PatternT<Tr>::Text> PatternT<Tr>::QuickSplit(const Text& pa
                                                                  const Text& subject,
                                                                  bool keepEmpty, unsigned limit,
                                                                  unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return {};
-  std::vector<Text> result = compiled->SplitText(subject, keepEmpty, limit);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, std::vector<Text>(),
+      [&](PatternType* p) { return p->SplitText(subject, keepEmpty, limit); });
 }
 
 template <class Tr>
 std::vector<typename PatternT<Tr>::Text> PatternT<Tr>::QuickCollect(const Text& pattern,
                                                                    const Text& subject,
                                                                    unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return {};
-  std::vector<Text> result = compiled->CollectMatches(subject);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, std::vector<Text>(),
+      [&](PatternType* p) { return p->CollectMatches(subject); });
 }
 
 template <class Tr>
 std::pair<typename PatternT<Tr>::Text, int> PatternT<Tr>::QuickFindNth(const Text& pattern,
                                                                       const Text& subject, int n,
                                                                       unsigned compileFlags) {
-  std::pair<Text, int> result(Text(), -1);
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return result;
-  State* state = compiled->ownMatchState;
-  state->SetText(subject);
-  int i = -1;
-  while (i < n && state->FindNext()) ++i;
-  if (i == n && n >= 0 && state->GetGroupStart(0) >= 0)
-    result = std::make_pair(state->GetGroupText(0), state->GetGroupStart(0));
-  delete compiled;
-  return result;
+  const std::pair<Text, int> notFound(Text(), -1);
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, notFound, [&](PatternType* p) {
+        State* state = p->ownMatchState;
+        state->SetText(subject);
+        int i = -1;
+        while (i < n && state->FindNext()) ++i;
+        if (i == n && n >= 0 && state->GetGroupStart(0) >= 0)
+          return std::make_pair(state->GetGroupText(0), state->GetGroupStart(0));
+        return notFound;
+      });
 }
 
 template <class Tr>
