@@ -17,11 +17,8 @@ typename PatternT<Tr>::PatternType* PatternT<Tr>::Compile(const Text& text,
   pattern->flags = compileFlags;
   if (compileFlags & PatternFlag::QuoteWhole) {
     Node* start = pattern->RegisterNode(new typename Tr::StartNode());
-    Node* literal;
-    if (compileFlags & PatternFlag::FoldCase)
-      literal = pattern->RegisterNode(new typename Tr::CIQuoteNode(text));
-    else
-      literal = pattern->RegisterNode(new typename Tr::QuoteNode(text));
+    Node* literal = pattern->template RegisterFoldingNode<typename Tr::QuoteNode,
+                                                          typename Tr::CIQuoteNode>(text);
     start->next = literal;
     literal->next = pattern->RegisterNode(new typename Tr::EndNode());
     pattern->head = start;
@@ -53,6 +50,13 @@ bool PatternT<Tr>::EnterNesting() {
   }
   ++parseDepth;
   return true;
+}
+
+template <class Tr>
+template <class Plain, class Folding, class... Args>
+typename PatternT<Tr>::Node* PatternT<Tr>::RegisterFoldingNode(const Args&... args) {
+  if (flags & PatternFlag::FoldCase) return RegisterNode<Node>(new Folding(args...));
+  return RegisterNode<Node>(new Plain(args...));
 }
 
 namespace pattern_compiler {
@@ -272,10 +276,8 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
       }
       case '[': {
         Text members = ParseClass();
-        if (flags & PatternFlag::FoldCase)
-          atom = RegisterNode(new typename Tr::CIClassNode(members, false));
-        else
-          atom = RegisterNode(new typename Tr::ClassNode(members, false));
+        atom = RegisterFoldingNode<typename Tr::ClassNode, typename Tr::CIClassNode>(members,
+                                                                                    false);
         break;
       }
       case '{': {
@@ -313,20 +315,15 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
         if (quote) {
           atom = ParseQuote();
         } else if (members.size() > 1 || negated) {
-          if (flags & PatternFlag::FoldCase)
-            atom = RegisterNode(new typename Tr::CIClassNode(members, negated));
-          else
-            atom = RegisterNode(new typename Tr::ClassNode(members, negated));
+          atom = RegisterFoldingNode<typename Tr::ClassNode, typename Tr::CIClassNode>(members,
+                                                                                      negated);
         } else {
           atom = RegisterNode(new typename Tr::CharNode(members.empty() ? Char(' ') : members[0]));
         }
         break;
       }
       default:
-        if (flags & PatternFlag::FoldCase)
-          atom = RegisterNode(new typename Tr::CICharNode(c));
-        else
-          atom = RegisterNode(new typename Tr::CharNode(c));
+        atom = RegisterFoldingNode<typename Tr::CharNode, typename Tr::CICharNode>(c);
         break;
     }
     link(QuantifyAtom(atom));
@@ -547,6 +544,5 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseQuote() {
     }
   }
   if (!closed) ReportSyntaxError();
-  if (flags & PatternFlag::FoldCase) return RegisterNode(new typename Tr::CIQuoteNode(literal));
-  return RegisterNode(new typename Tr::QuoteNode(literal));
+  return RegisterFoldingNode<typename Tr::QuoteNode, typename Tr::CIQuoteNode>(literal);
 }

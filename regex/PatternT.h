@@ -153,6 +153,9 @@ class PatternT {
  private:
   int TextLength() const { return static_cast<int>(sourceText.size()); }
   bool EnterNesting();
+  // Registers a Folding node made from args while the FoldCase flag holds, else a Plain one.
+  template <class Plain, class Folding, class... Args>
+  Node* RegisterFoldingNode(const Args&... args);
   // How a quantifier that follows at parsePos reads: false when none follows.
   bool ReadQuantifier(int& minimum, int& maximum, LoopKind& kind);
 };
