@@ -78,44 +78,40 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
   Node* levelHead = nullptr;
   int length = TextLength();
 
-  if (!inParen) {
-    levelHead = RegisterNode(new typename Tr::SubStartNode());
-    kind = LevelKind::Top;
-    if (inOr) {
-      --groupCount;
-      index = branchGroupIndex;
-      kind = LevelKind::Alternative;
-    }
-  } else if (inOr) {
+  if (inOr) {
     --groupCount;
     index = branchGroupIndex;
     kind = LevelKind::Alternative;
-    if (branchOpensGroup)
+    if (inParen && branchOpensGroup)
       levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
     else
       levelHead = RegisterNode(new typename Tr::SubStartNode());
+  } else if (!inParen) {
+    kind = LevelKind::Top;
+    levelHead = RegisterNode(new typename Tr::SubStartNode());
   } else if (parsePos >= length || sourceText[parsePos] != '?') {
     kind = LevelKind::Capturing;
     levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
   } else {
     ++parsePos;
     --groupCount;
+    // Past the end of the text these read as NUL, which none of the tests below accepts.
     auto c = parsePos < length ? sourceText[parsePos] : 0;
     auto c2 = parsePos + 1 < length ? sourceText[parsePos + 1] : 0;
-    if (parsePos < length && c == ':') {
+    if (c == ':') {
       ++parsePos;
       kind = LevelKind::NonCapturing;
       index = --nonCapturingCounter;
       levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
-    } else if (parsePos < length && (c == '=' || c == '!')) {
+    } else if (c == '=' || c == '!') {
       ++parsePos;
       kind = LevelKind::LookAhead;
       positive = c == '=';
       levelHead = RegisterNode(new typename Tr::SubStartNode());
-    } else if (parsePos + 1 < length && c == '<' && (c2 == '=' || c2 == '!')) {
+    } else if (c == '<' && (c2 == '=' || c2 == '!')) {
       parsePos += 2;
       return ParseLookBehind(c2 == '=', tail);
-    } else if (parsePos < length && c == '>') {
+    } else if (c == '>') {
       ++parsePos;
       kind = LevelKind::Atomic;
       levelHead = RegisterNode(new typename Tr::SubStartNode());
