@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "PatternT.h"
 
@@ -16,6 +17,13 @@ Text CodeRange(int first, int last, FromCode fromCode) {
   Text t;
   for (int k = first; k <= last; ++k) t += fromCode(k);
   return t;
+}
+// The members of text, each once, in ascending order.
+template <class Text>
+Text SortedMembers(Text text) {
+  std::sort(text.begin(), text.end());
+  text.erase(std::unique(text.begin(), text.end()), text.end());
+  return text;
 }
 constexpr const char* kDigits = "0123456789";
 constexpr const char* kWordChars =
@@ -102,20 +110,16 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseOctal() {
   auto at = [&](int i) { return parsePos + i < length ? sourceText[parsePos + i] : Char(-1); };
   auto isOctal = [](Char c) { return c >= '0' && c <= '7'; };
   Char d1 = at(0), d2 = at(1), d3 = at(2);
-  int value;
-  if (d1 >= '0' && d1 <= '3' && isOctal(d2)) {
-    value = (d1 - '0') * 8 + (d2 - '0');
-    parsePos += 2;
-    if (isOctal(d3)) {
-      value = value * 8 + (d3 - '0');
-      ++parsePos;
-    }
-  } else if (isOctal(d1) && isOctal(d2)) {
-    value = (d1 - '0') * 8 + (d2 - '0');
-    parsePos += 2;
-  } else {
+  if (!isOctal(d1) || !isOctal(d2)) {
     ReportSyntaxError();
     return Text(1, Char(' '));
+  }
+  int value = (d1 - '0') * 8 + (d2 - '0');
+  parsePos += 2;
+  // A third digit belongs to the code only while the code stays below 256.
+  if (d1 <= '3' && isOctal(d3)) {
+    value = value * 8 + (d3 - '0');
+    ++parsePos;
   }
   return Text(1, Tr::FromCode(value));
 }
@@ -146,19 +150,12 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseHex() {
 
 template <class Tr>
 typename PatternT<Tr>::Text PatternT<Tr>::UniteClasses(const Text& a, const Text& b) {
-  Text all = a + b;
-  std::sort(all.begin(), all.end());
-  all.erase(std::unique(all.begin(), all.end()), all.end());
-  return all;
+  return pattern_classes::SortedMembers(a + b);
 }
 
 template <class Tr>
 typename PatternT<Tr>::Text PatternT<Tr>::IntersectClasses(const Text& a, const Text& b) {
-  Text x = a, y = b, both;
-  std::sort(x.begin(), x.end());
-  x.erase(std::unique(x.begin(), x.end()), x.end());
-  std::sort(y.begin(), y.end());
-  y.erase(std::unique(y.begin(), y.end()), y.end());
+  Text x = pattern_classes::SortedMembers(a), y = pattern_classes::SortedMembers(b), both;
   std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(both));
   return both;
 }
