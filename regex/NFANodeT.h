@@ -1,9 +1,11 @@
-// The match nodes, written once over a traits type (PatternTraits.h). Matching is a
-// depth-first backtracking search in continuation-passing style: MatchAt tests the node at
-// a position and returns the end of the whole match that continues from it, or -1. A node
-// that records a group position or loop count puts the old value back when the call on
-// fails. Nodes hold no match-time state; everything that changes lives in the match state.
-// The concrete classes with their own names (NFANode.h) derive from these templates.
+// The match nodes over a traits type, from which the named classes of NFANode.h and NFAUNode.h
+// derive. No node owns another (the pattern's node map owns them all) and none holds match-time
+// state: everything that changes while matching lives in the match state.
+//
+// Matching is a depth-first backtracking search in continuation-passing style: MatchAt tests
+// the node at a position and returns the end of the whole match that continues from it, or -1.
+// A node that records a group position or loop count puts the old value back when the call on
+// fails.
 #pragma once
 #include <climits>
 #include <cstdio>

@@ -1,6 +1,6 @@
-// The compiled pattern and the match state, written once over a traits type (PatternTraits.h).
-// The concrete classes (Pattern and MatchState in Pattern.h / MatchState.h) derive from these
-// and add nothing but their names; every field and operation lives here.
+// The compiled pattern and the match state over a traits type: a pattern owns its node map and
+// its own match state; a match state refers to its pattern and must not outlive it. The concrete
+// classes add their names, their process-wide maps and (narrow only) the graph dump.
 #pragma once
 #include <map>
 #include <string>
