@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Pattern.h"
@@ -43,6 +44,18 @@ std::vector<typename E::Text> TextsOf(const std::vector<std::string>& narrow) {
   for (const std::string& s : narrow) texts.push_back(E::T(s));
   return texts;
 }
+
+// A pattern compiled in engine E for the length of one test; null when the text does not
+// compile.
+template <class E>
+struct Compiled {
+  explicit Compiled(const std::string& text, unsigned flags = 0)
+      : pattern(E::PatternType::Compile(E::T(text), flags)) {}
+  ~Compiled() { delete pattern; }
+  Compiled(const Compiled&) = delete;
+  Compiled& operator=(const Compiled&) = delete;
+  typename E::PatternType* pattern;
+};
 
 using BothEngines = ::testing::Types<NarrowEngine, WideEngine>;
 
