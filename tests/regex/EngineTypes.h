@@ -11,6 +11,13 @@
 #include "Pattern.h"
 #include "UPattern.h"
 
+// Short names of the compile flags for the case tables.
+constexpr unsigned kI = PatternFlag::FoldCase;
+constexpr unsigned kQ = PatternFlag::QuoteWhole;
+constexpr unsigned kS = PatternFlag::DotAnyChar;
+constexpr unsigned kM = PatternFlag::LineAnchors;
+constexpr unsigned kD = PatternFlag::LineFeedOnly;
+
 // How many syntax-error reports a captured standard error holds.
 inline int CountReports(const std::string& err) {
   int count = 0;
