@@ -178,13 +178,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
           ReportSyntaxError();
           continue;
         }
-        if (groupHead->OpensGroup()) {
-          Node* prologue = QuantifyGroup(groupHead, groupTail, index);
-          if (prologue) {
-            groupHead = prologue;
-            groupTail = prologue->next;
-          }
-        }
+        if (groupHead->OpensGroup()) ApplyGroupQuantifier(groupHead, groupTail, index);
         last->next = groupHead;
         last = groupTail;
         continue;
@@ -217,11 +211,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
         {
           Node* groupTail = RegisterNode(new typename Tr::GroupTailNode(index));
           link(groupTail);
-          Node* prologue = QuantifyGroup(levelHead, groupTail, index);
-          if (prologue) {
-            levelHead = prologue;
-            groupTail = prologue->next;
-          }
+          ApplyGroupQuantifier(levelHead, groupTail, index);
           if (tail) *tail = groupTail;
           flags = savedFlags;
           return levelHead;
@@ -387,6 +377,14 @@ typename PatternT<Tr>::Node* PatternT<Tr>::QuantifyGroup(Node* groupHead, Node* 
   prologue->next = loop;
   groupTail->next = loop;
   return prologue;
+}
+
+template <class Tr>
+void PatternT<Tr>::ApplyGroupQuantifier(Node*& head, Node*& tail, int groupIndex) {
+  Node* prologue = QuantifyGroup(head, tail, groupIndex);
+  if (!prologue) return;
+  head = prologue;
+  tail = prologue->next;
 }
 
 template <class Tr>

@@ -156,6 +156,9 @@ class PatternT {
   // Registers a Folding node made from args while the FoldCase flag holds, else a Plain one.
   template <class Plain, class Folding, class... Args>
   Node* RegisterFoldingNode(const Args&... args);
+  // QuantifyGroup on the group from head to tail; when it made a loop, the prologue becomes
+  // the group's head and the loop node its tail.
+  void ApplyGroupQuantifier(Node*& head, Node*& tail, int groupIndex);
   // How a quantifier that follows at parsePos reads: false when none follows.
   bool ReadQuantifier(int& minimum, int& maximum, LoopKind& kind);
 };
