@@ -138,7 +138,7 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseHex() {
   if (Tr::kHexFourDigits && digit(0) >= 0 && digit(1) >= 0 && digit(2) >= 0 && digit(3) >= 0) {
     int value = ((digit(0) * 16 + digit(1)) * 16 + digit(2)) * 16 + digit(3);
     parsePos += 4;
-    return Text(1, static_cast<Char>(value));
+    return Text(1, Tr::FromCode(value));
   }
   if (digit(0) >= 0 && digit(1) >= 0) {
     int value = digit(0) * 16 + digit(1);
@@ -214,6 +214,7 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
     ++parsePos;
   }
   auto stop = [&]() { parsePos = length; };
+  auto dashFollows = [&]() { return parsePos < length && sourceText[parsePos] == '-'; };
   // Adds a range from first, the "-" being at parsePos.
   auto range = [&](Char first) {
     ++parsePos;
@@ -247,7 +248,6 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
   };
   while (parsePos < length && sourceText[parsePos] != ']') {
     Char c = sourceText[parsePos++];
-    bool dashFollows = parsePos < length && sourceText[parsePos] == '-';
     if (c == '[') {
       result = UniteClasses(result, ParseClass());
     } else if (c == '&' && parsePos < length && sourceText[parsePos] == '&') {
@@ -268,12 +268,12 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
       } else if (negated || escaped.size() > 1) {
         if (negated) escaped = ComplementClass(escaped);
         result = UniteClasses(result, escaped);
-      } else if (!escaped.empty() && parsePos < length && sourceText[parsePos] == '-') {
+      } else if (!escaped.empty() && dashFollows()) {
         range(escaped[0]);
       } else {
         result = UniteClasses(result, escaped);
       }
-    } else if (dashFollows) {
+    } else if (dashFollows()) {
       range(c);
     } else {
       result += c;
