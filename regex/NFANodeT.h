@@ -231,7 +231,8 @@ using NFACIClassNodeT = ClassMatchNodeT<Tr, true>;
 // Compares as many characters of text at pos as literal holds with literal without regard to
 // case, as texts that end at their first NUL.
 template <class Tr>
-bool EqualFoldedPrefix(const typename Tr::Text& text, size_t pos, const typename Tr::Text& literal) {
+bool EqualFoldedPrefix(const typename Tr::Text& text, size_t pos,
+                       const typename Tr::Text& literal) {
   for (size_t i = 0; i < literal.size(); ++i) {
     typename Tr::Char a = text[pos + i], b = literal[i];
     if (Tr::Lower(a) != Tr::Lower(b)) return false;
