@@ -2,8 +2,6 @@
 // text once and links the match nodes as it goes. Every node is entered in the pattern's node
 // map the moment it is made, so a failed compile frees everything by deleting the pattern.
 #pragma once
-#include <climits>
-
 #include "PatternT.h"
 
 // Bound on the nesting of levels (groups, later alternatives, named-pattern expansions) and
@@ -420,10 +418,7 @@ bool PatternT<Tr>::ParseBounds(int& minimum, int& maximum) {
 template <class Tr>
 int PatternT<Tr>::ParseDecimal(int first, int last) {
   long long value = 0;
-  for (int i = first; i <= last; ++i) {
-    value = value * 10 + (sourceText[i] - '0');
-    if (value > INT_MAX) value = INT_MAX;
-  }
+  for (int i = first; i <= last; ++i) value = AppendDecimalDigit(value, sourceText[i] - '0');
   return static_cast<int>(value);
 }
 
@@ -433,8 +428,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseBackReference() {
   long long value = 0;
   while (parsePos < length && Tr::IsDigit(sourceText[parsePos]) &&
          (value < 10 || value < groupCount)) {
-    value = value * 10 + (sourceText[parsePos] - '0');
-    if (value > INT_MAX) value = INT_MAX;
+    value = AppendDecimalDigit(value, sourceText[parsePos] - '0');
     ++parsePos;
   }
   return RegisterNode(new typename Tr::ReferenceNode(static_cast<int>(value)));

@@ -202,10 +202,8 @@ typename MatchStateT<Tr>::Text MatchStateT<Tr>::ExpandReplacement(
       // The group number saturates at the int range; such a group never exists.
       long long group = 0;
       size_t j = i + 1;
-      for (; j < n && Tr::IsDigit(replacement[j]); ++j) {
-        group = group * 10 + (replacement[j] - '0');
-        if (group > INT_MAX) group = INT_MAX;
-      }
+      for (; j < n && Tr::IsDigit(replacement[j]); ++j)
+        group = AppendDecimalDigit(group, replacement[j] - '0');
       result += GetGroupText(static_cast<int>(group));
       i = j - 1;
     } else {

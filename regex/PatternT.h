@@ -2,12 +2,20 @@
 // its own match state; a match state refers to its pattern and must not outlive it. The concrete
 // classes add their names, their process-wide maps and (narrow only) the graph dump.
 #pragma once
+#include <climits>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "PatternFlag.h"
+
+// A decimal number read so far followed by one more digit; once past the int range it stays
+// at the range's largest value.
+inline long long AppendDecimalDigit(long long value, int digit) {
+  value = value * 10 + digit;
+  return value > INT_MAX ? INT_MAX : value;
+}
 
 namespace pattern_compiler {
 // Leaves one nesting level of the compiler when it goes out of scope.
