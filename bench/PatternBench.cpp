@@ -37,6 +37,8 @@ const char* kReleaseEcma[] = {"Red Hat Enterprise Linux[\\s\\S]*release 4[\\s\\S
                               "Red Hat Enterprise Linux[\\s\\S]*release 6[\\s\\S]*",
                               "SUSE Linux Enterprise Server 10[\\s\\S]*",
                               "SUSE Linux Enterprise Server 11[\\s\\S]*"};
+// The release patterns run with "." matching every character and "^"/"$" at every line.
+const unsigned kReleaseFlags = PatternFlag::DotAnyChar | PatternFlag::LineAnchors;
 const std::string kReleaseTexts[] = {
     "Red Hat Enterprise Linux Server release 6.1 (Santiago)\n",
     "SUSE Linux Enterprise Server 11 (x86_64)\nVERSION = 11\nPATCHLEVEL = 1\n"};
@@ -81,11 +83,11 @@ void BM_Release_Ours(benchmark::State& s) {
   for (auto _ : s)
     for (const std::string& text : kReleaseTexts)
       for (const char* pattern : kRelease)
-        benchmark::DoNotOptimize(Pattern::QuickMatch(pattern, text, 12));
+        benchmark::DoNotOptimize(Pattern::QuickMatch(pattern, text, kReleaseFlags));
 }
 void BM_ReleaseCompiled_Ours(benchmark::State& s) {
   std::vector<Pattern*> compiled;
-  for (const char* pattern : kRelease) compiled.push_back(Pattern::Compile(pattern, 12));
+  for (const char* pattern : kRelease) compiled.push_back(Pattern::Compile(pattern, kReleaseFlags));
   for (auto _ : s)
     for (const std::string& text : kReleaseTexts)
       for (Pattern* p : compiled) benchmark::DoNotOptimize(p->MatchWhole(text));
@@ -285,16 +287,22 @@ void BM_Release_Pcre2(benchmark::State& s) {
       for (const char* pattern : kRelease)
         benchmark::DoNotOptimize(PcreOnce(pattern, kDotAll | PCRE2_MULTILINE, text, groups));
 }
-void BM_ReleaseCompiled_Pcre2(benchmark::State& s) {
+// Compiles every pattern once, then matches each text against each per iteration.
+template <size_t kPatterns, size_t kTexts>
+void MatchCompiledPcre2(benchmark::State& s, const char* const (&patterns)[kPatterns],
+                        uint32_t options, const std::string (&texts)[kTexts]) {
   std::vector<pcre2_code*> codes;
-  for (const char* pattern : kRelease) codes.push_back(PcreCompile(pattern, kDotAll | PCRE2_MULTILINE));
+  for (const char* pattern : patterns) codes.push_back(PcreCompile(pattern, options));
   pcre2_match_data* data = pcre2_match_data_create(4, nullptr);
   std::vector<std::string> groups;
   for (auto _ : s)
-    for (const std::string& text : kReleaseTexts)
+    for (const std::string& text : texts)
       for (pcre2_code* code : codes) benchmark::DoNotOptimize(PcreLine(code, data, text, groups));
   pcre2_match_data_free(data);
   for (pcre2_code* code : codes) pcre2_code_free(code);
+}
+void BM_ReleaseCompiled_Pcre2(benchmark::State& s) {
+  MatchCompiledPcre2(s, kRelease, kDotAll | PCRE2_MULTILINE, kReleaseTexts);
 }
 void BM_QLogic_Pcre2(benchmark::State& s) {
   std::vector<std::string> groups;
@@ -303,15 +311,7 @@ void BM_QLogic_Pcre2(benchmark::State& s) {
       for (const char* pattern : kQLogic) benchmark::DoNotOptimize(PcreOnce(pattern, kDotAll, line, groups));
 }
 void BM_QLogicCompiled_Pcre2(benchmark::State& s) {
-  std::vector<pcre2_code*> codes;
-  for (const char* pattern : kQLogic) codes.push_back(PcreCompile(pattern, kDotAll));
-  pcre2_match_data* data = pcre2_match_data_create(4, nullptr);
-  std::vector<std::string> groups;
-  for (auto _ : s)
-    for (const std::string& line : kQLogicLines)
-      for (pcre2_code* code : codes) benchmark::DoNotOptimize(PcreLine(code, data, line, groups));
-  pcre2_match_data_free(data);
-  for (pcre2_code* code : codes) pcre2_code_free(code);
+  MatchCompiledPcre2(s, kQLogic, kDotAll, kQLogicLines);
 }
 
 BENCHMARK(BM_Listing_Pcre2);

@@ -1,9 +1,11 @@
-// The match nodes, written once over a traits type (PatternTraits.h). Matching is a
-// depth-first backtracking search in continuation-passing style: MatchAt tests the node at
-// a position and returns the end of the whole match that continues from it, or -1. A node
-// that records a group position or loop count puts the old value back when the call on
-// fails. Nodes hold no match-time state; everything that changes lives in the match state.
-// The concrete classes with their own names (NFANode.h) derive from these templates.
+// The match nodes over a traits type, from which the named classes of NFANode.h and NFAUNode.h
+// derive. No node owns another (the pattern's node map owns them all) and none holds match-time
+// state: everything that changes while matching lives in the match state.
+//
+// Matching is a depth-first backtracking search in continuation-passing style: MatchAt tests
+// the node at a position and returns the end of the whole match that continues from it, or -1.
+// A node that records a group position or loop count puts the old value back when the call on
+// fails.
 #pragma once
 #include <climits>
 #include <cstdio>
@@ -27,7 +29,9 @@ inline int ContinueMatch(NodeT* node, const TextT& text, StateT* state, int pos)
   return node->MatchAt(text, state, pos);
 }
 
-// What every node holds whatever its family: the successor and the node-map walk.
+// What every node holds whatever its family: the successor, the node-map walk and the first
+// virtual operations. The slots that follow MatchAt are added by the layers below, so that the
+// narrow family's Dump slot stands between MatchAt and OpensGroup.
 template <class Tr>
 class NFANodeCoreT {
  public:
@@ -41,6 +45,9 @@ class NFANodeCoreT {
   NFANodeCoreT() = default;
   NFANodeCoreT(const NFANodeCoreT&) = delete;
   NFANodeCoreT& operator=(const NFANodeCoreT&) = delete;
+  virtual ~NFANodeCoreT() = default;
+  virtual void CollectNodes(PatternType* pattern) { CollectChain(pattern); }
+  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
 
  protected:
   // Enters this node and what follows it in the pattern's node map; a node already there
@@ -53,35 +60,24 @@ class NFANodeCoreT {
   }
 };
 
-// The abstract base with the virtual operations in slot order; the second parameter gives the
-// narrow family its Dump slot between MatchAt and OpensGroup.
+// The graph dump's slot, in the families that have one.
 template <class Tr, bool HasDump = Tr::kHasDump>
-class NFANodeT : public NFANodeCoreT<Tr> {
+class NFANodeDumpSlotT : public NFANodeCoreT<Tr> {
  public:
-  using typename NFANodeCoreT<Tr>::PatternType;
-  using typename NFANodeCoreT<Tr>::Text;
-  using typename NFANodeCoreT<Tr>::State;
-  virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
-  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
   // The graph dump's listing line; this form serves every node without fields.
   virtual void Dump(int indent) {
     std::printf("%*c%s\n", 2 * indent, ' ', typeid(*this).name());
     if (this->next) this->next->Dump(indent);
   }
-  virtual bool OpensGroup() { return false; }
-  virtual bool AnchorsInputStart() { return false; }
 };
 
 template <class Tr>
-class NFANodeT<Tr, false> : public NFANodeCoreT<Tr> {
+class NFANodeDumpSlotT<Tr, false> : public NFANodeCoreT<Tr> {};
+
+// The abstract base of a family, with its last virtual operations.
+template <class Tr>
+class NFANodeT : public NFANodeDumpSlotT<Tr> {
  public:
-  using typename NFANodeCoreT<Tr>::PatternType;
-  using typename NFANodeCoreT<Tr>::Text;
-  using typename NFANodeCoreT<Tr>::State;
-  virtual ~NFANodeT() = default;
-  virtual void CollectNodes(PatternType* pattern) { this->CollectChain(pattern); }
-  virtual int MatchAt(const Text& text, State* state, int pos) = 0;
   virtual bool OpensGroup() { return false; }
   virtual bool AnchorsInputStart() { return false; }
 };
@@ -232,6 +228,19 @@ using NFAClassNodeT = ClassMatchNodeT<Tr, false>;
 template <class Tr>
 using NFACIClassNodeT = ClassMatchNodeT<Tr, true>;
 
+// Compares as many characters of text at pos as literal holds with literal without regard to
+// case, as texts that end at their first NUL.
+template <class Tr>
+bool EqualFoldedPrefix(const typename Tr::Text& text, size_t pos,
+                       const typename Tr::Text& literal) {
+  for (size_t i = 0; i < literal.size(); ++i) {
+    typename Tr::Char a = text[pos + i], b = literal[i];
+    if (Tr::Lower(a) != Tr::Lower(b)) return false;
+    if (a == 0) return true;
+  }
+  return true;
+}
+
 // A literal text; Fold compares without regard to case, as texts ending at their first NUL.
 template <class Tr, bool Fold>
 class QuoteMatchNodeT : public Tr::Node {
@@ -242,7 +251,7 @@ class QuoteMatchNodeT : public Tr::Node {
   int MatchAt(const Text& text, State* state, int pos) override {
     size_t n = literal.size();
     if (pos + n > text.size()) return -1;
-    bool equal = Fold ? Tr::EqualFoldedPrefix(text, pos, literal)
+    bool equal = Fold ? EqualFoldedPrefix<Tr>(text, pos, literal)
                       : text.compare(pos, n, literal) == 0;
     if (!equal) return -1;
     return ContinueMatch(this->next, text, state, pos + static_cast<int>(n));
@@ -573,17 +582,7 @@ class NFAGroupLoopNodeT : public Tr::Node {
   int MatchAt(const Text& text, State* state, int pos) override {
     int g = groupIndex;
     bool progress = state->loopStart[g] < pos;
-    if (progress && state->loopCount[g] < minCount) {
-      state->loopCount[g]++;
-      int savedStart = state->loopStart[g];
-      state->loopStart[g] = pos;
-      int r = ContinueMatch(inner, text, state, pos);
-      if (r < 0) {
-        state->loopStart[g] = savedStart;
-        state->loopCount[g]--;
-      }
-      return r;
-    }
+    if (progress && state->loopCount[g] < minCount) return EnterIteration(text, state, pos);
     if (!progress || state->loopCount[g] >= maxCount) {
       if (loopKind == LoopKind::Possessive) state->loopSavedCount[g] = kRestTriedAtLoopEnd;
       return ContinueMatch(this->next, text, state, pos);
@@ -596,42 +595,37 @@ class NFAGroupLoopNodeT : public Tr::Node {
     return -1;
   }
   int LoopGreedily(const Text& text, State* state, int pos) {
+    int r = EnterIteration(text, state, pos);
+    if (r >= 0) return r;
+    return ContinueMatch(this->next, text, state, pos);
+  }
+  int LoopReluctantly(const Text& text, State* state, int pos) {
+    int r = ContinueMatch(this->next, text, state, pos);
+    if (r >= 0) return r;
+    return EnterIteration(text, state, pos);
+  }
+  int LoopPossessively(const Text& text, State* state, int pos) {
+    int g = groupIndex;
+    state->loopSavedCount[g] = state->loopCount[g];
+    int r = EnterIteration(text, state, pos);
+    if (r < 0 && state->loopCount[g] == state->loopSavedCount[g])
+      return ContinueMatch(this->next, text, state, pos);
+    return r;
+  }
+
+ private:
+  // One more iteration from pos: counts it and runs the group's body; a failed iteration
+  // takes its count and its start back.
+  int EnterIteration(const Text& text, State* state, int pos) {
     int g = groupIndex;
     int savedStart = state->loopStart[g];
     state->loopStart[g] = pos;
     state->loopCount[g]++;
     int r = ContinueMatch(inner, text, state, pos);
-    if (r >= 0) return r;
-    state->loopCount[g]--;
-    state->loopStart[g] = savedStart;
-    return ContinueMatch(this->next, text, state, pos);
-  }
-  int LoopReluctantly(const Text& text, State* state, int pos) {
-    int g = groupIndex;
-    int r = ContinueMatch(this->next, text, state, pos);
-    if (r >= 0) return r;
-    int savedStart = state->loopStart[g];
-    state->loopStart[g] = pos;
-    state->loopCount[g]++;
-    r = ContinueMatch(inner, text, state, pos);
     if (r < 0) {
       state->loopCount[g]--;
       state->loopStart[g] = savedStart;
     }
-    return r;
-  }
-  int LoopPossessively(const Text& text, State* state, int pos) {
-    int g = groupIndex;
-    int savedStart = state->loopStart[g];
-    state->loopSavedCount[g] = state->loopCount[g];
-    state->loopStart[g] = pos;
-    state->loopCount[g]++;
-    int r = ContinueMatch(inner, text, state, pos);
-    if (r >= 0) return r;
-    state->loopCount[g]--;
-    state->loopStart[g] = savedStart;
-    if (state->loopCount[g] == state->loopSavedCount[g])
-      return ContinueMatch(this->next, text, state, pos);
     return r;
   }
 };

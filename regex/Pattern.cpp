@@ -105,14 +105,14 @@ void Pattern::FlushCharRun(int end, int& runStart, bool printable, bool collapse
   if (runStart == -1) return;
   int first = runStart, last = end - 1;
   runStart = -1;
-  int count = end - first;
-  if (count <= 2) {
-    for (int code = first; code <= last; ++code) {
-      if (printable)
-        AppendClassChar(code, buffer, length, capacity);
-      else
-        AppendHexCode(code, buffer, length, capacity);
-    }
+  auto appendCode = [&](int code) {
+    if (printable)
+      AppendClassChar(code, buffer, length, capacity);
+    else
+      AppendHexCode(code, buffer, length, capacity);
+  };
+  if (end - first <= 2) {
+    for (int code = first; code <= last; ++code) appendCode(code);
     return;
   }
   // A longer run that does not collapse names every member as itself.
@@ -120,15 +120,9 @@ void Pattern::FlushCharRun(int end, int& runStart, bool printable, bool collapse
     for (int code = first; code <= last; ++code) AppendClassChar(code, buffer, length, capacity);
     return;
   }
-  if (printable) {
-    AppendClassChar(first, buffer, length, capacity);
-    AppendText("-", buffer, length, capacity);
-    AppendClassChar(last, buffer, length, capacity);
-  } else {
-    AppendHexCode(first, buffer, length, capacity);
-    AppendText("-", buffer, length, capacity);
-    AppendHexCode(last, buffer, length, capacity);
-  }
+  appendCode(first);
+  AppendText("-", buffer, length, capacity);
+  appendCode(last);
 }
 
 void Pattern::DescribeRangeMembers(const std::map<char, bool>& members, int first, int end,

@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "PatternT.h"
 
@@ -16,6 +17,13 @@ Text CodeRange(int first, int last, FromCode fromCode) {
   Text t;
   for (int k = first; k <= last; ++k) t += fromCode(k);
   return t;
+}
+// The members of text, each once, in ascending order.
+template <class Text>
+Text SortedMembers(Text text) {
+  std::sort(text.begin(), text.end());
+  text.erase(std::unique(text.begin(), text.end()), text.end());
+  return text;
 }
 constexpr const char* kDigits = "0123456789";
 constexpr const char* kWordChars =
@@ -102,20 +110,16 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseOctal() {
   auto at = [&](int i) { return parsePos + i < length ? sourceText[parsePos + i] : Char(-1); };
   auto isOctal = [](Char c) { return c >= '0' && c <= '7'; };
   Char d1 = at(0), d2 = at(1), d3 = at(2);
-  int value;
-  if (d1 >= '0' && d1 <= '3' && isOctal(d2)) {
-    value = (d1 - '0') * 8 + (d2 - '0');
-    parsePos += 2;
-    if (isOctal(d3)) {
-      value = value * 8 + (d3 - '0');
-      ++parsePos;
-    }
-  } else if (isOctal(d1) && isOctal(d2)) {
-    value = (d1 - '0') * 8 + (d2 - '0');
-    parsePos += 2;
-  } else {
+  if (!isOctal(d1) || !isOctal(d2)) {
     ReportSyntaxError();
     return Text(1, Char(' '));
+  }
+  int value = (d1 - '0') * 8 + (d2 - '0');
+  parsePos += 2;
+  // A third digit belongs to the code only while the code stays below 256.
+  if (d1 <= '3' && isOctal(d3)) {
+    value = value * 8 + (d3 - '0');
+    ++parsePos;
   }
   return Text(1, Tr::FromCode(value));
 }
@@ -134,7 +138,7 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseHex() {
   if (Tr::kHexFourDigits && digit(0) >= 0 && digit(1) >= 0 && digit(2) >= 0 && digit(3) >= 0) {
     int value = ((digit(0) * 16 + digit(1)) * 16 + digit(2)) * 16 + digit(3);
     parsePos += 4;
-    return Text(1, static_cast<Char>(value));
+    return Text(1, Tr::FromCode(value));
   }
   if (digit(0) >= 0 && digit(1) >= 0) {
     int value = digit(0) * 16 + digit(1);
@@ -146,19 +150,12 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseHex() {
 
 template <class Tr>
 typename PatternT<Tr>::Text PatternT<Tr>::UniteClasses(const Text& a, const Text& b) {
-  Text all = a + b;
-  std::sort(all.begin(), all.end());
-  all.erase(std::unique(all.begin(), all.end()), all.end());
-  return all;
+  return pattern_classes::SortedMembers(a + b);
 }
 
 template <class Tr>
 typename PatternT<Tr>::Text PatternT<Tr>::IntersectClasses(const Text& a, const Text& b) {
-  Text x = a, y = b, both;
-  std::sort(x.begin(), x.end());
-  x.erase(std::unique(x.begin(), x.end()), x.end());
-  std::sort(y.begin(), y.end());
-  y.erase(std::unique(y.begin(), y.end()), y.end());
+  Text x = pattern_classes::SortedMembers(a), y = pattern_classes::SortedMembers(b), both;
   std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(both));
   return both;
 }
@@ -217,6 +214,7 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
     ++parsePos;
   }
   auto stop = [&]() { parsePos = length; };
+  auto dashFollows = [&]() { return parsePos < length && sourceText[parsePos] == '-'; };
   // Adds a range from first, the "-" being at parsePos.
   auto range = [&](Char first) {
     ++parsePos;
@@ -250,7 +248,6 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
   };
   while (parsePos < length && sourceText[parsePos] != ']') {
     Char c = sourceText[parsePos++];
-    bool dashFollows = parsePos < length && sourceText[parsePos] == '-';
     if (c == '[') {
       result = UniteClasses(result, ParseClass());
     } else if (c == '&' && parsePos < length && sourceText[parsePos] == '&') {
@@ -271,12 +268,12 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
       } else if (negated || escaped.size() > 1) {
         if (negated) escaped = ComplementClass(escaped);
         result = UniteClasses(result, escaped);
-      } else if (!escaped.empty() && parsePos < length && sourceText[parsePos] == '-') {
+      } else if (!escaped.empty() && dashFollows()) {
         range(escaped[0]);
       } else {
         result = UniteClasses(result, escaped);
       }
-    } else if (dashFollows) {
+    } else if (dashFollows()) {
       range(c);
     } else {
       result += c;

@@ -2,8 +2,6 @@
 // text once and links the match nodes as it goes. Every node is entered in the pattern's node
 // map the moment it is made, so a failed compile frees everything by deleting the pattern.
 #pragma once
-#include <climits>
-
 #include "PatternT.h"
 
 // Bound on the nesting of levels (groups, later alternatives, named-pattern expansions) and
@@ -17,11 +15,8 @@ typename PatternT<Tr>::PatternType* PatternT<Tr>::Compile(const Text& text,
   pattern->flags = compileFlags;
   if (compileFlags & PatternFlag::QuoteWhole) {
     Node* start = pattern->RegisterNode(new typename Tr::StartNode());
-    Node* literal;
-    if (compileFlags & PatternFlag::FoldCase)
-      literal = pattern->RegisterNode(new typename Tr::CIQuoteNode(text));
-    else
-      literal = pattern->RegisterNode(new typename Tr::QuoteNode(text));
+    Node* literal = pattern->template RegisterFoldingNode<typename Tr::QuoteNode,
+                                                          typename Tr::CIQuoteNode>(text);
     start->next = literal;
     literal->next = pattern->RegisterNode(new typename Tr::EndNode());
     pattern->head = start;
@@ -55,6 +50,13 @@ bool PatternT<Tr>::EnterNesting() {
   return true;
 }
 
+template <class Tr>
+template <class Plain, class Folding, class... Args>
+typename PatternT<Tr>::Node* PatternT<Tr>::RegisterFoldingNode(const Args&... args) {
+  if (flags & PatternFlag::FoldCase) return RegisterNode<Node>(new Folding(args...));
+  return RegisterNode<Node>(new Plain(args...));
+}
+
 namespace pattern_compiler {
 enum class LevelKind { Top, Alternative, Capturing, NonCapturing, LookAhead, Atomic };
 }  // namespace pattern_compiler
@@ -74,44 +76,40 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
   Node* levelHead = nullptr;
   int length = TextLength();
 
-  if (!inParen) {
-    levelHead = RegisterNode(new typename Tr::SubStartNode());
-    kind = LevelKind::Top;
-    if (inOr) {
-      --groupCount;
-      index = branchGroupIndex;
-      kind = LevelKind::Alternative;
-    }
-  } else if (inOr) {
+  if (inOr) {
     --groupCount;
     index = branchGroupIndex;
     kind = LevelKind::Alternative;
-    if (branchOpensGroup)
+    if (inParen && branchOpensGroup)
       levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
     else
       levelHead = RegisterNode(new typename Tr::SubStartNode());
+  } else if (!inParen) {
+    kind = LevelKind::Top;
+    levelHead = RegisterNode(new typename Tr::SubStartNode());
   } else if (parsePos >= length || sourceText[parsePos] != '?') {
     kind = LevelKind::Capturing;
     levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
   } else {
     ++parsePos;
     --groupCount;
+    // Past the end of the text these read as NUL, which none of the tests below accepts.
     auto c = parsePos < length ? sourceText[parsePos] : 0;
     auto c2 = parsePos + 1 < length ? sourceText[parsePos + 1] : 0;
-    if (parsePos < length && c == ':') {
+    if (c == ':') {
       ++parsePos;
       kind = LevelKind::NonCapturing;
       index = --nonCapturingCounter;
       levelHead = RegisterNode(new typename Tr::GroupHeadNode(index));
-    } else if (parsePos < length && (c == '=' || c == '!')) {
+    } else if (c == '=' || c == '!') {
       ++parsePos;
       kind = LevelKind::LookAhead;
       positive = c == '=';
       levelHead = RegisterNode(new typename Tr::SubStartNode());
-    } else if (parsePos + 1 < length && c == '<' && (c2 == '=' || c2 == '!')) {
+    } else if (c == '<' && (c2 == '=' || c2 == '!')) {
       parsePos += 2;
       return ParseLookBehind(c2 == '=', tail);
-    } else if (parsePos < length && c == '>') {
+    } else if (c == '>') {
       ++parsePos;
       kind = LevelKind::Atomic;
       levelHead = RegisterNode(new typename Tr::SubStartNode());
@@ -178,13 +176,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
           ReportSyntaxError();
           continue;
         }
-        if (groupHead->OpensGroup()) {
-          Node* prologue = QuantifyGroup(groupHead, groupTail, index);
-          if (prologue) {
-            groupHead = prologue;
-            groupTail = prologue->next;
-          }
-        }
+        if (groupHead->OpensGroup()) ApplyGroupQuantifier(groupHead, groupTail, index);
         last->next = groupHead;
         last = groupTail;
         continue;
@@ -217,11 +209,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
         {
           Node* groupTail = RegisterNode(new typename Tr::GroupTailNode(index));
           link(groupTail);
-          Node* prologue = QuantifyGroup(levelHead, groupTail, index);
-          if (prologue) {
-            levelHead = prologue;
-            groupTail = prologue->next;
-          }
+          ApplyGroupQuantifier(levelHead, groupTail, index);
           if (tail) *tail = groupTail;
           flags = savedFlags;
           return levelHead;
@@ -272,10 +260,8 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
       }
       case '[': {
         Text members = ParseClass();
-        if (flags & PatternFlag::FoldCase)
-          atom = RegisterNode(new typename Tr::CIClassNode(members, false));
-        else
-          atom = RegisterNode(new typename Tr::ClassNode(members, false));
+        atom = RegisterFoldingNode<typename Tr::ClassNode, typename Tr::CIClassNode>(members,
+                                                                                    false);
         break;
       }
       case '{': {
@@ -313,20 +299,15 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseSequence(bool inParen, bool inOr
         if (quote) {
           atom = ParseQuote();
         } else if (members.size() > 1 || negated) {
-          if (flags & PatternFlag::FoldCase)
-            atom = RegisterNode(new typename Tr::CIClassNode(members, negated));
-          else
-            atom = RegisterNode(new typename Tr::ClassNode(members, negated));
+          atom = RegisterFoldingNode<typename Tr::ClassNode, typename Tr::CIClassNode>(members,
+                                                                                      negated);
         } else {
           atom = RegisterNode(new typename Tr::CharNode(members.empty() ? Char(' ') : members[0]));
         }
         break;
       }
       default:
-        if (flags & PatternFlag::FoldCase)
-          atom = RegisterNode(new typename Tr::CICharNode(c));
-        else
-          atom = RegisterNode(new typename Tr::CharNode(c));
+        atom = RegisterFoldingNode<typename Tr::CharNode, typename Tr::CICharNode>(c);
         break;
     }
     link(QuantifyAtom(atom));
@@ -397,6 +378,14 @@ typename PatternT<Tr>::Node* PatternT<Tr>::QuantifyGroup(Node* groupHead, Node* 
 }
 
 template <class Tr>
+void PatternT<Tr>::ApplyGroupQuantifier(Node*& head, Node*& tail, int groupIndex) {
+  Node* prologue = QuantifyGroup(head, tail, groupIndex);
+  if (!prologue) return;
+  head = prologue;
+  tail = prologue->next;
+}
+
+template <class Tr>
 bool PatternT<Tr>::ParseBounds(int& minimum, int& maximum) {
   int length = TextLength();
   int start = parsePos + 1;
@@ -429,10 +418,7 @@ bool PatternT<Tr>::ParseBounds(int& minimum, int& maximum) {
 template <class Tr>
 int PatternT<Tr>::ParseDecimal(int first, int last) {
   long long value = 0;
-  for (int i = first; i <= last; ++i) {
-    value = value * 10 + (sourceText[i] - '0');
-    if (value > INT_MAX) value = INT_MAX;
-  }
+  for (int i = first; i <= last; ++i) value = AppendDecimalDigit(value, sourceText[i] - '0');
   return static_cast<int>(value);
 }
 
@@ -442,8 +428,7 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseBackReference() {
   long long value = 0;
   while (parsePos < length && Tr::IsDigit(sourceText[parsePos]) &&
          (value < 10 || value < groupCount)) {
-    value = value * 10 + (sourceText[parsePos] - '0');
-    if (value > INT_MAX) value = INT_MAX;
+    value = AppendDecimalDigit(value, sourceText[parsePos] - '0');
     ++parsePos;
   }
   return RegisterNode(new typename Tr::ReferenceNode(static_cast<int>(value)));
@@ -547,6 +532,5 @@ typename PatternT<Tr>::Node* PatternT<Tr>::ParseQuote() {
     }
   }
   if (!closed) ReportSyntaxError();
-  if (flags & PatternFlag::FoldCase) return RegisterNode(new typename Tr::CIQuoteNode(literal));
-  return RegisterNode(new typename Tr::QuoteNode(literal));
+  return RegisterFoldingNode<typename Tr::QuoteNode, typename Tr::CIQuoteNode>(literal);
 }

@@ -59,7 +59,6 @@ void MatchStateT<Tr>::InvalidateGroups() {
 
 template <class Tr>
 void MatchStateT<Tr>::Restart() {
-  previousMatchEnd = 0;
   InvalidateGroups();
   hasMatched = 0;
 }
@@ -108,18 +107,19 @@ struct LargeStackSearch {
 template <class Tr>
 int MatchStateT<Tr>::RunSearch(int pos) {
   auto* self = static_cast<typename Tr::State*>(this);
-  InvalidateGroups();
-  previousMatchEnd = pos;
-  searchAborted = false;
+  auto startOver = [this, pos] {
+    InvalidateGroups();
+    previousMatchEnd = pos;
+    searchAborted = false;
+  };
+  startOver();
   stackFloor = CallerStackFloor(static_cast<const char*>(__builtin_frame_address(0)));
   int result = pattern->head->MatchAt(text, self, pos);
   if (!searchAborted) return result;
 
   // The search nested deeper than the caller's stack allows: run it again from the start on
   // a large stack. Every node has put its values back on the way out.
-  InvalidateGroups();
-  previousMatchEnd = pos;
-  searchAborted = false;
+  startOver();
   pattern_search::LargeStackSearch<Tr> job{this, pos, -1};
   bool ran = RunOnLargeStack(&pattern_search::LargeStackSearch<Tr>::Run, &job);
   if (ran && !searchAborted) return job.result;
@@ -155,10 +155,12 @@ bool MatchStateT<Tr>::FindNext() {
   // A search that failed left no end: searching on would start over from the text's start.
   if (e < 0) return false;
   matchMode = 0;
-  InvalidateGroups();
   int p = s == e ? e + 1 : e;
-  groupStart[0] = p;
-  if (p >= static_cast<int>(text.size())) return false;
+  if (p >= static_cast<int>(text.size())) {
+    InvalidateGroups();
+    groupStart[0] = p;
+    return false;
+  }
   int result = RunSearch(p);
   groupEnd[0] = result;
   return result >= 0;
@@ -200,10 +202,8 @@ typename MatchStateT<Tr>::Text MatchStateT<Tr>::ExpandReplacement(
       // The group number saturates at the int range; such a group never exists.
       long long group = 0;
       size_t j = i + 1;
-      for (; j < n && Tr::IsDigit(replacement[j]); ++j) {
-        group = group * 10 + (replacement[j] - '0');
-        if (group > INT_MAX) group = INT_MAX;
-      }
+      for (; j < n && Tr::IsDigit(replacement[j]); ++j)
+        group = AppendDecimalDigit(group, replacement[j] - '0');
       result += GetGroupText(static_cast<int>(group));
       i = j - 1;
     } else {
@@ -290,13 +290,23 @@ void PatternT<Tr>::ClearNamedPatterns() {
   PatternType::namedPatterns.clear();
 }
 
+namespace pattern_search {
+// Compiles pattern, hands the compiled pattern to use and deletes it again; failed is the
+// result when the pattern does not compile.
+template <class P, class Result, class Use>
+Result WithCompiled(const typename P::Text& pattern, unsigned flags, Result failed, Use use) {
+  P* compiled = P::Compile(pattern, flags);
+  if (!compiled) return failed;
+  Result result = use(compiled);
+  delete compiled;
+  return result;
+}
+}  // namespace pattern_search
+
 template <class Tr>
 bool PatternT<Tr>::QuickMatch(const Text& pattern, const Text& subject, unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return false;
-  bool matched = compiled->MatchWhole(subject);
-  delete compiled;
-  return matched;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, false, [&](PatternType* p) { return p->MatchWhole(subject); });
 }
 
 template <class Tr>
@@ -304,11 +314,9 @@ typename PatternT<Tr>::Text PatternT<Tr>::QuickSubstitute(const Text& pattern,
                                                           const Text& subject,
                                                           const Text& replacement,
                                                           unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return Text();
-  Text result = compiled->SubstituteAll(subject, replacement);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, Text(),
+      [&](PatternType* p) { return p->SubstituteAll(subject, replacement); });
 }
 
 template <class Tr>
@@ -316,39 +324,35 @@ std::vector<typename PatternT<Tr>::Text> PatternT<Tr>::QuickSplit(const Text& pa
                                                                  const Text& subject,
                                                                  bool keepEmpty, unsigned limit,
                                                                  unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return {};
-  std::vector<Text> result = compiled->SplitText(subject, keepEmpty, limit);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, std::vector<Text>(),
+      [&](PatternType* p) { return p->SplitText(subject, keepEmpty, limit); });
 }
 
 template <class Tr>
 std::vector<typename PatternT<Tr>::Text> PatternT<Tr>::QuickCollect(const Text& pattern,
                                                                    const Text& subject,
                                                                    unsigned compileFlags) {
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return {};
-  std::vector<Text> result = compiled->CollectMatches(subject);
-  delete compiled;
-  return result;
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, std::vector<Text>(),
+      [&](PatternType* p) { return p->CollectMatches(subject); });
 }
 
 template <class Tr>
 std::pair<typename PatternT<Tr>::Text, int> PatternT<Tr>::QuickFindNth(const Text& pattern,
                                                                       const Text& subject, int n,
                                                                       unsigned compileFlags) {
-  std::pair<Text, int> result(Text(), -1);
-  PatternType* compiled = Compile(pattern, compileFlags);
-  if (!compiled) return result;
-  State* state = compiled->ownMatchState;
-  state->SetText(subject);
-  int i = -1;
-  while (i < n && state->FindNext()) ++i;
-  if (i == n && n >= 0 && state->GetGroupStart(0) >= 0)
-    result = std::make_pair(state->GetGroupText(0), state->GetGroupStart(0));
-  delete compiled;
-  return result;
+  const std::pair<Text, int> notFound(Text(), -1);
+  return pattern_search::WithCompiled<PatternType>(
+      pattern, compileFlags, notFound, [&](PatternType* p) {
+        State* state = p->ownMatchState;
+        state->SetText(subject);
+        int i = -1;
+        while (i < n && state->FindNext()) ++i;
+        if (i == n && n >= 0 && state->GetGroupStart(0) >= 0)
+          return std::make_pair(state->GetGroupText(0), state->GetGroupStart(0));
+        return notFound;
+      });
 }
 
 template <class Tr>

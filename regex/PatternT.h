@@ -1,13 +1,21 @@
-// The compiled pattern and the match state, written once over a traits type (PatternTraits.h).
-// The concrete classes (Pattern and MatchState in Pattern.h / MatchState.h) derive from these
-// and add nothing but their names; every field and operation lives here.
+// The compiled pattern and the match state over a traits type: a pattern owns its node map and
+// its own match state; a match state refers to its pattern and must not outlive it. The concrete
+// classes add their names, their process-wide maps and (narrow only) the graph dump.
 #pragma once
+#include <climits>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "PatternFlag.h"
+
+// A decimal number read so far followed by one more digit; once past the int range it stays
+// at the range's largest value.
+inline long long AppendDecimalDigit(long long value, int digit) {
+  value = value * 10 + digit;
+  return value > INT_MAX ? INT_MAX : value;
+}
 
 namespace pattern_compiler {
 // Leaves one nesting level of the compiler when it goes out of scope.
@@ -153,6 +161,12 @@ class PatternT {
  private:
   int TextLength() const { return static_cast<int>(sourceText.size()); }
   bool EnterNesting();
+  // Registers a Folding node made from args while the FoldCase flag holds, else a Plain one.
+  template <class Plain, class Folding, class... Args>
+  Node* RegisterFoldingNode(const Args&... args);
+  // QuantifyGroup on the group from head to tail; when it made a loop, the prologue becomes
+  // the group's head and the loop node its tail.
+  void ApplyGroupQuantifier(Node*& head, Node*& tail, int groupIndex);
   // How a quantifier that follows at parsePos reads: false when none follows.
   bool ReadQuantifier(int& minimum, int& maximum, LoopKind& kind);
 };

@@ -41,19 +41,6 @@ class NFAPossessiveQuantifierNode;
 class NFAGroupLoopPrologueNode;
 class NFAGroupLoopNode;
 
-// Compares as many characters of text at pos as literal holds with literal without regard to
-// case, as texts that end at their first NUL.
-template <class Tr>
-bool EqualFoldedPrefixOf(const typename Tr::Text& text, size_t pos,
-                         const typename Tr::Text& literal) {
-  for (size_t i = 0; i < literal.size(); ++i) {
-    typename Tr::Char a = text[pos + i], b = literal[i];
-    if (Tr::Lower(a) != Tr::Lower(b)) return false;
-    if (a == 0) return true;
-  }
-  return true;
-}
-
 struct NarrowTraits {
   using Char = char;
   using Text = std::string;
@@ -110,10 +97,6 @@ struct NarrowTraits {
   // are valid arguments.
   static Char Lower(Char c) { return static_cast<Char>(std::tolower(static_cast<unsigned char>(c))); }
   static bool IsDigit(Char c) { return c >= '0' && c <= '9'; }
-
-  static bool EqualFoldedPrefix(const Text& text, size_t pos, const Text& literal) {
-    return EqualFoldedPrefixOf<NarrowTraits>(text, pos, literal);
-  }
 
   // The syntax-error report: the pattern text, the caret line and the message.
   static void WriteSyntaxError(const Text& source, int parsePos, bool metaChar) {
@@ -212,10 +195,6 @@ struct WideTraits {
   // The C library's wide folding: in the default C locale only A to Z change.
   static Char Lower(Char c) { return static_cast<Char>(std::towlower(static_cast<wint_t>(c))); }
   static bool IsDigit(Char c) { return c >= L'0' && c <= L'9'; }
-
-  static bool EqualFoldedPrefix(const Text& text, size_t pos, const Text& literal) {
-    return EqualFoldedPrefixOf<WideTraits>(text, pos, literal);
-  }
 
   // Both engines write their reports as narrow text, so that neither engine's output makes
   // the standard error stream refuse the other's. Each character goes through the C library's

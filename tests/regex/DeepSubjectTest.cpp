@@ -11,14 +11,6 @@
 namespace {
 
 template <class E>
-struct Compiled {
-  explicit Compiled(const std::string& text, unsigned flags = 0)
-      : pattern(E::PatternType::Compile(E::T(text), flags)) {}
-  ~Compiled() { delete pattern; }
-  typename E::PatternType* pattern;
-};
-
-template <class E>
 class DeepSubject : public ::testing::Test {};
 TYPED_TEST_SUITE(DeepSubject, BothEngines, EngineNames);
 

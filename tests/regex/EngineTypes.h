@@ -5,10 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "Pattern.h"
 #include "UPattern.h"
+
+// Short names of the compile flags for the case tables.
+constexpr unsigned kI = PatternFlag::FoldCase;
+constexpr unsigned kQ = PatternFlag::QuoteWhole;
+constexpr unsigned kS = PatternFlag::DotAnyChar;
+constexpr unsigned kM = PatternFlag::LineAnchors;
+constexpr unsigned kD = PatternFlag::LineFeedOnly;
 
 // How many syntax-error reports a captured standard error holds.
 inline int CountReports(const std::string& err) {
@@ -43,6 +51,18 @@ std::vector<typename E::Text> TextsOf(const std::vector<std::string>& narrow) {
   for (const std::string& s : narrow) texts.push_back(E::T(s));
   return texts;
 }
+
+// A pattern compiled in engine E for the length of one test; null when the text does not
+// compile.
+template <class E>
+struct Compiled {
+  explicit Compiled(const std::string& text, unsigned flags = 0)
+      : pattern(E::PatternType::Compile(E::T(text), flags)) {}
+  ~Compiled() { delete pattern; }
+  Compiled(const Compiled&) = delete;
+  Compiled& operator=(const Compiled&) = delete;
+  typename E::PatternType* pattern;
+};
 
 using BothEngines = ::testing::Types<NarrowEngine, WideEngine>;
 

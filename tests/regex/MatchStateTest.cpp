@@ -10,14 +10,6 @@
 namespace {
 
 template <class E>
-struct Compiled {
-  explicit Compiled(const char* text, unsigned flags = 0)
-      : pattern(E::PatternType::Compile(E::T(text), flags)) {}
-  ~Compiled() { delete pattern; }
-  typename E::PatternType* pattern;
-};
-
-template <class E>
 class MatchStateSearch : public ::testing::Test {};
 TYPED_TEST_SUITE(MatchStateSearch, BothEngines, EngineNames);
 template <class E>

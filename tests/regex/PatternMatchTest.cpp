@@ -3,7 +3,6 @@
 // through both engines, which agree on them.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 #include <string>
 #include <typeinfo>
@@ -15,11 +14,6 @@
 namespace {
 
 using F = unsigned;
-constexpr F kI = PatternFlag::FoldCase;
-constexpr F kQ = PatternFlag::QuoteWhole;
-constexpr F kS = PatternFlag::DotAnyChar;
-constexpr F kM = PatternFlag::LineAnchors;
-constexpr F kD = PatternFlag::LineFeedOnly;
 
 // Whole-text match: matches, and when it does, the texts of groups 0 onward.
 struct WholeCase {

@@ -15,13 +15,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-struct Compiled {
-  explicit Compiled(const std::string& text, unsigned flags = 0)
-      : pattern(Pattern::Compile(text, flags)) {}
-  ~Compiled() { delete pattern; }
-  Pattern* pattern;
-};
-
 const char kTwelveGroups[] = "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)";
 
 struct SubstituteCase {
@@ -57,19 +50,12 @@ template <class E>
 class OperationTables : public ::testing::Test {};
 TYPED_TEST_SUITE(OperationTables, BothEngines, EngineNames);
 
-template <class E>
-struct CompiledIn {
-  explicit CompiledIn(const char* text) : pattern(E::PatternType::Compile(E::T(text), 0)) {}
-  ~CompiledIn() { delete pattern; }
-  typename E::PatternType* pattern;
-};
-
 TYPED_TEST(OperationTables, SubstituteAll) {
   using P = typename TypeParam::PatternType;
   const auto T = TypeParam::T;
   for (const SubstituteCase& c : kSubstitutions) {
     SCOPED_TRACE(std::string(c.pattern) + " / " + c.replacement);
-    CompiledIn<TypeParam> compiled(c.pattern);
+    Compiled<TypeParam> compiled(c.pattern);
     ASSERT_NE(compiled.pattern, nullptr);
     EXPECT_EQ(compiled.pattern->SubstituteAll(T(c.subject), T(c.replacement)), T(c.result));
     EXPECT_EQ(P::QuickSubstitute(T(c.pattern), T(c.subject), T(c.replacement)), T(c.result));
@@ -117,7 +103,7 @@ TYPED_TEST(OperationTables, SplitText) {
   for (const SplitCase& c : kSplits) {
     SCOPED_TRACE(std::string(c.pattern) + " in '" + c.subject + "' keep " +
                  std::to_string(c.keepEmpty) + " limit " + std::to_string(c.limit));
-    CompiledIn<TypeParam> compiled(c.pattern);
+    Compiled<TypeParam> compiled(c.pattern);
     ASSERT_NE(compiled.pattern, nullptr);
     EXPECT_EQ(compiled.pattern->SplitText(T(c.subject), c.keepEmpty, c.limit),
               TextsOf<TypeParam>(c.fields));
@@ -147,7 +133,7 @@ TYPED_TEST(OperationTables, CollectMatches) {
   const auto T = TypeParam::T;
   for (const CollectCase& c : kCollections) {
     SCOPED_TRACE(c.pattern);
-    CompiledIn<TypeParam> compiled(c.pattern);
+    Compiled<TypeParam> compiled(c.pattern);
     ASSERT_NE(compiled.pattern, nullptr);
     const auto matches = TextsOf<TypeParam>(c.matches);
     EXPECT_EQ(compiled.pattern->CollectMatches(T(c.subject)), matches);
@@ -223,7 +209,7 @@ TEST_F(PatternCache, FirstCompileServesEveryLaterCall) {
 }
 
 TEST(PatternMembers, FlagsAndSourceTextAreThoseGivenToCompile) {
-  Compiled inlineFlags("(?i)a(?s:.)", PatternFlag::LineAnchors);
+  Compiled<NarrowEngine> inlineFlags("(?i)a(?s:.)", PatternFlag::LineAnchors);
   ASSERT_NE(inlineFlags.pattern, nullptr);
   EXPECT_EQ(inlineFlags.pattern->GetCompileFlags(),
             static_cast<unsigned>(PatternFlag::LineAnchors));
@@ -233,7 +219,7 @@ TEST(PatternMembers, FlagsAndSourceTextAreThoseGivenToCompile) {
 // The member operations run on the pattern's own state and leave it on their subject; a
 // state made by CreateMatchState keeps its own search.
 TEST(PatternMembers, OwnMatchStateFollowsEachSubject) {
-  Compiled digits("(\\d)");
+  Compiled<NarrowEngine> digits("(\\d)");
   ASSERT_NE(digits.pattern, nullptr);
   MatchState* separate = digits.pattern->CreateMatchState("x7");
   ASSERT_TRUE(separate->FindFirst());

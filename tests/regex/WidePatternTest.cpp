@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr unsigned kI = PatternFlag::FoldCase;
-constexpr unsigned kQ = PatternFlag::QuoteWhole;
-constexpr unsigned kS = PatternFlag::DotAnyChar;
-constexpr unsigned kD = PatternFlag::LineFeedOnly;
-
 struct WideCase {
   const wchar_t* pattern;
   unsigned flags;
