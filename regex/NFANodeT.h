@@ -16,12 +16,13 @@
 
 constexpr int kUnboundedCount = INT_MAX;
 
-// Calls a successor, branch or inner chain within the search's stack budget. Once the budget
-// is spent the search is abandoned: this and every later call of the search return -1, so no
-// other path is tried and the search ends as a whole as no match.
+// Calls a successor, branch or inner chain within the search's budgets: each call is one step,
+// and its frame must lie above the stack floor. Once either budget is spent the search is
+// abandoned: this and every later call of the search return -1, so no other path is tried and
+// the search ends as a whole as no match.
 template <class NodeT, class TextT, class StateT>
 inline int ContinueMatch(NodeT* node, const TextT& text, StateT* state, int pos) {
-  if (state->searchAborted ||
+  if (state->searchAborted || --state->stepsLeft < 0 ||
       static_cast<const char*>(__builtin_frame_address(0)) < state->stackFloor) {
     state->searchAborted = true;
     return -1;
@@ -413,7 +414,11 @@ class NFAReferenceNodeT : public Tr::Node {
       int s = state->groupStart[groupIndex], e = state->groupEnd[groupIndex];
       if (s >= 0 && e > s) {
         size_t n = static_cast<size_t>(e - s);
-        if (pos + n > text.size() || text.compare(pos, n, text, s, n) != 0) return -1;
+        if (pos + n > text.size()) return -1;
+        // Every character compared is a step: a group as long as the subject would otherwise
+        // make each call cost as much as that many node calls, beyond the search's budget.
+        state->stepsLeft -= static_cast<long long>(n);
+        if (text.compare(pos, n, text, s, n) != 0) return -1;
         return ContinueMatch(this->next, text, state, pos + static_cast<int>(n));
       }
     }

@@ -31,6 +31,7 @@ MatchStateT<Tr>::MatchStateT(PatternType* owner, const Text& subject)
       hasMatched(0),
       matchMode(0),
       stackFloor(nullptr),
+      stepsLeft(kSearchStepBudget),
       searchAborted(false) {
   // Every entry starts defined (-1), then the capturing groups read as the empty text at 0.
   groupStart = NewGroupArray();
@@ -110,6 +111,7 @@ int MatchStateT<Tr>::RunSearch(int pos) {
   auto startOver = [this, pos] {
     InvalidateGroups();
     previousMatchEnd = pos;
+    stepsLeft = kSearchStepBudget;
     searchAborted = false;
   };
   startOver();
@@ -118,15 +120,23 @@ int MatchStateT<Tr>::RunSearch(int pos) {
   if (!searchAborted) return result;
 
   // The search nested deeper than the caller's stack allows: run it again from the start on
-  // a large stack. Every node has put its values back on the way out.
-  startOver();
-  pattern_search::LargeStackSearch<Tr> job{this, pos, -1};
-  bool ran = RunOnLargeStack(&pattern_search::LargeStackSearch<Tr>::Run, &job);
-  if (ran && !searchAborted) return job.result;
+  // a large stack, with its full step budget. Every node has put its values back on the way
+  // out. A search that ran out of steps would only run out again.
+  bool ran = true;
+  if (stepsLeft >= 0) {
+    startOver();
+    pattern_search::LargeStackSearch<Tr> job{this, pos, -1};
+    ran = RunOnLargeStack(&pattern_search::LargeStackSearch<Tr>::Run, &job);
+    if (ran && !searchAborted) return job.result;
+  }
   searchAborted = false;
-  std::fputs("Pattern search abandoned: the subject text needs more nesting than the "
-             "search allows.\n",
-             stderr);
+  if (ran && stepsLeft < 0)
+    std::fputs("Pattern search abandoned: the search took more steps than it is allowed.\n",
+               stderr);
+  else
+    std::fputs("Pattern search abandoned: the subject text needs more nesting than the "
+               "search allows.\n",
+               stderr);
   return -1;
 }
 

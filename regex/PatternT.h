@@ -25,6 +25,16 @@ struct NestingExit {
 };
 }  // namespace pattern_compiler
 
+// How many steps (node calls, and characters compared by back-references) one search may take
+// before it is abandoned as no match. Backtracking can take exponential time on a subject that
+// fails; this ends such a search within about a second, while a search of the component's own
+// patterns over a listing line of a million characters takes at most about a third of it. A
+// fuzz build may define a smaller budget.
+#ifndef FCHBA_SEARCH_STEP_BUDGET
+#define FCHBA_SEARCH_STEP_BUDGET 150000000LL
+#endif
+constexpr long long kSearchStepBudget = FCHBA_SEARCH_STEP_BUDGET;
+
 template <class Tr>
 class MatchStateT {
  public:
@@ -43,9 +53,11 @@ class MatchStateT {
   int nonCapturingCount;
   int hasMatched;
   unsigned matchMode;
-  // The search's stack budget: a node call whose frame lies below stackFloor ends the whole
-  // search as no match, and searchAborted makes every later call of that search fail at once.
+  // The search's budgets: a node call whose frame lies below stackFloor, or one made when
+  // stepsLeft has run out, ends the whole search as no match, and searchAborted makes every
+  // later call of that search fail at once.
   const char* stackFloor;
+  long long stepsLeft;
   bool searchAborted;
 
   MatchStateT(PatternType* pattern, const Text& text);
@@ -71,7 +83,7 @@ class MatchStateT {
 
  private:
   // Runs the head node from pos after resetting the groups; -1 also when the search ran out
-  // of its stack budget, which it then reports once.
+  // of its stack or step budget, which it then reports once.
   int RunSearch(int pos);
   int* NewGroupArray() const;
   void FreeGroupArray(int* entries) const;
