@@ -50,19 +50,18 @@ void CComponentLog::PrepareFile() {
   (void)std::system(("touch " + ShellQuote(path)).c_str());
 }
 
-void CComponentLog::AppendToFile(const std::string& bytes) {
-  if (noFile) return;
+bool CComponentLog::AppendToFile(const std::string& bytes) {
   std::ofstream file(path, std::ios::out | std::ios::app | std::ios::binary);
-  if (!file.is_open()) {
-    std::cout << kLogError << std::endl;
-    return;
-  }
-  file << bytes;
+  file << bytes;  // a stream that failed to open takes nothing and stays failed
+  // The bytes sit in the stream's buffer until the close writes them out, so a full file system
+  // or a device that takes nothing often shows only here.
+  file.close();
+  return !file.fail();
 }
 
 CComponentLog& CComponentLog::operator<<(const std::string& text) {
   if (!quiet) std::cout << text;
-  AppendToFile(text);
+  if (!noFile && !AppendToFile(text)) std::cout << kLogError << std::endl;
   return *this;
 }
 

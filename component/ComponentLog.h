@@ -1,6 +1,7 @@
 // The component's one channel for progress and results. Every item goes to the console unless
 // quiet and is appended to the log file, which is opened and closed again for each item so that
-// the vendor tools can append to the same file while the component waits for them.
+// the vendor tools can append to the same file while the component waits for them. An item that
+// does not reach the file in full is reported on the console; the caller never sees an error.
 #pragma once
 
 #include <string>
@@ -24,8 +25,9 @@ class CComponentLog {
 
  private:
   void PrepareFile();
-  // Appends bytes to the log file; a file that cannot be opened costs one error line on the console.
-  void AppendToFile(const std::string& bytes);
+  // Appends bytes to the log file; false unless every byte reached it (open, write, flush and
+  // close all succeeded). An item that fails costs one error line on the console, even when quiet.
+  bool AppendToFile(const std::string& bytes);
 
   std::string path;
   bool quiet;

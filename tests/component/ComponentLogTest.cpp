@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "ComponentLog.h"
 #include "ComponentTestSupport.h"
@@ -48,6 +49,24 @@ TEST(ComponentLog, UnwritableFileCostsOneErrorLinePerItemEvenWhenQuiet) {
   }
   const std::string error = "ERROR : Unable to write to log file\n";
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + error + error + error);
+}
+
+// The file opens but takes no byte. A small item stays in the stream's buffer until the close
+// writes it out; one larger than that buffer is written at once: both cost the error line. An
+// empty item loses nothing.
+TEST(ComponentLog, ItemsTheFileRefusesCostOneErrorLineEachEvenWhenQuiet) {
+  ScratchFolder folder;
+  const std::string path = folder.File("Component.log");
+  ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+  testing::internal::CaptureStdout();
+  {
+    CComponentLog log(path);
+    log << "a" << 3 << std::wstring(L"w") << "";
+    log.SetQuiet(true);
+    log << "b" << std::string(100000, 'x') << std::wstring(L"");
+  }
+  const std::string error = "ERROR : Unable to write to log file\n";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + "3" + error + "w" + error + error + error);
 }
 
 TEST(ComponentLog, PathWithShellCharactersIsPreparedLiterally) {

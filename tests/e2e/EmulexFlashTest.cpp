@@ -1,5 +1,6 @@
 // Flash runs of the real binary over the stand-in kit: the command line, the tool's output in
-// the log, and the tool's exit code turned into messages and the process exit code.
+// the log, the tool's exit code turned into messages and the process exit code, and a log file
+// that stops taking the run's items.
 #include <gtest/gtest.h>
 
 #include "StandInKit.h"
@@ -25,8 +26,8 @@ struct FlashRun {
   bool killShell;
 };
 
-E2eResult RunFlash(E2eHarness& harness, const FlashRun& flash) {
-  E2eRun run;
+// `run` may bring what the test places around the program (setup lines, a tmpfs, root files).
+E2eResult RunFlash(E2eHarness& harness, const FlashRun& flash, E2eRun run = E2eRun()) {
   run.args = flash.args;
   run.files["reference.xml"] = CatalogueXml({kLpe12002});
   StandInKit kit;
@@ -37,10 +38,11 @@ E2eResult RunFlash(E2eHarness& harness, const FlashRun& flash) {
   return harness.Run(run);
 }
 
-std::string ExecutingLine(const char* option) {
-  return std::string("Executing flash engine: ./elxflashStandalone*/lx/elxflash.sh /fc ") + option + kRedirections +
-         "\n";
+std::string FlashCommand(const char* option) {
+  return std::string("./elxflashStandalone*/lx/elxflash.sh /fc ") + option + kRedirections;
 }
+
+std::string ExecutingLine(const char* option) { return "Executing flash engine: " + FlashCommand(option) + "\n"; }
 
 // The console of a flash run from the discovery on; the log holds the tool's output in addition,
 // right after the command line.
@@ -141,5 +143,66 @@ TEST(EmulexFlash, ShellEndedBySignalIsNeverSuccess) {
   EXPECT_FALSE(r.signaled);
   EXPECT_EQ(r.exitCode, 137);
   EXPECT_EQ(r.out, FlashConsole(" /f ", 137, "", 137));
+}
+
+// The items of an unforced run whose tool updates the adapter, one by one as the program logs them.
+const char kUpdateSuccess[] = "All updates were successful.  Reboot needed.\n";
+const std::vector<std::string> kUpdateRunItems = {
+    "---------------------------------------------------\n", "Loading references...", "done.\n",
+    "Performing discovery...\n", "Preparing the Emulex Kit...", "done\n", "Performing flash -- DO NOT INTERRUPT!\n",
+    "Executing flash engine: ", FlashCommand(" /update "), "\n", "Flash Engine exit code: ", "0", "\n",
+    kUpdateSuccess, "Flash complete [", "1", "]\n"};
+
+// The console of that run when the log file takes no item in full from `firstRefused` on: each
+// of those items is followed by the error line, which a silent run shows as well.
+std::string ConsoleRefusingFrom(size_t firstRefused, bool silent) {
+  std::string console;
+  for (size_t i = 0; i < kUpdateRunItems.size(); ++i) {
+    if (!silent) console += kUpdateRunItems[i];
+    if (i >= firstRefused) console += "ERROR : Unable to write to log file\n";
+  }
+  return console;
+}
+
+// A log file that stops taking bytes, before or during the run: from the first item that does not
+// reach it in full on, every item costs the error line; the rest of the console and the exit
+// code are those of a run whose log takes everything.
+TEST(EmulexFlash, ItemsTheLogRefusesAreReportedFromTheFirstOnward) {
+  ASSERT_EQ(ConsoleRefusingFrom(kUpdateRunItems.size(), false), FlashConsole(" /update ", 0, kUpdateSuccess, 1));
+  // A tmpfs of two pages that an earlier run's log fills up to 95 bytes: the first three items
+  // (79 bytes) fit, and the fourth is cut short after 16 of its 24.
+  const std::string earlier = std::string(8192 - 95 - 1, '#') + "\n";
+  const std::vector<std::string> linkToDevFull = {"mkdir -p /var/zmt", "ln -s /dev/full /var/zmt/Component.log"};
+  struct Case {
+    const char* what;
+    bool silent;
+    std::vector<std::string> setup;
+    std::string tmpfsSize;
+    std::map<std::string, std::string> rootFiles;
+    size_t firstRefused;
+    std::string log;  // a link is not read
+  };
+  const Case kCases[] = {
+      {"linked to /dev/full", false, linkToDevFull, "", {}, 0, ""},
+      {"linked to /dev/full, silent", true, linkToDevFull, "", {}, 0, ""},
+      {"full file system", false, {}, "8k", {{"/var/zmt/filler", std::string(8192, 'x')}}, 0, ""},
+      {"file system filling during the run", false, {}, "8k", {{"/var/zmt/Component.log", earlier}}, 3,
+       earlier + "---------------------------------------------------\nLoading references...done.\nPerforming disco"},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    E2eRun run;
+    run.setup = c.setup;
+    run.zmtTmpfsSize = c.tmpfsSize;
+    run.rootFiles = c.rootFiles;
+    const std::vector<std::string> args = c.silent ? std::vector<std::string>{"/s"} : std::vector<std::string>{};
+    E2eResult r = RunFlash(harness, {args, kUpgradeListing, 0, false}, run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, ConsoleRefusingFrom(c.firstRefused, c.silent));
+    EXPECT_TRUE(r.logExists);
+    EXPECT_EQ(r.log, c.log);
+  }
 }
 }  // namespace

@@ -90,6 +90,7 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
 
   std::vector<std::string> argv = {FCHBA_SANDBOX_SCRIPT, "--var", varDir, "--root", rootDir, "--work", result.workDir};
   if (run.readOnlyVar) argv.push_back("--ro-var");
+  if (!run.zmtTmpfsSize.empty()) argv.insert(argv.end(), {"--zmt-tmpfs", run.zmtTmpfsSize});
   if (run.usrAndSys) {
     argv.push_back("--usr");
     argv.push_back("--sys");
@@ -123,7 +124,10 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
   }
   result.out = ReadFileBytes(outPath);
   result.err = ReadFileBytes(errPath);
-  result.log = ReadFileBytes(varDir + "/zmt/Component.log", &result.logExists);
+  const std::string logPath = varDir + "/zmt/Component.log";
+  struct stat logInfo;
+  result.logExists = lstat(logPath.c_str(), &logInfo) == 0;
+  if (result.logExists && S_ISREG(logInfo.st_mode)) result.log = ReadFileBytes(logPath);
   if (WIFSIGNALED(status)) {
     result.signaled = true;
     result.signal = WTERMSIG(status);

@@ -13,6 +13,9 @@ struct E2eRun {
   std::map<std::string, std::string> rootFiles; // inside the namespace: "/etc/redhat-release" -> content
   std::vector<std::string> setup;               // shell lines run in the working folder before the run
   bool readOnlyVar = false;                     // /var cannot be written, so the log cannot be made
+  // When not empty, /var/zmt is a tmpfs of this size (whole 4 KiB pages, e.g. "8k") that rootFiles
+  // under /var/zmt can fill; a program ended by a signal then reads as exit code 128 plus its number.
+  std::string zmtTmpfsSize;
   bool usrAndSys = false;                       // also private /usr (with /lib) and an empty /sys
   std::string program;                          // the binary; the built fchba-update when empty
 };
@@ -24,8 +27,8 @@ struct E2eResult {
   int signal = 0;
   std::string out;
   std::string err;
-  std::string log;  // the bytes of /var/zmt/Component.log after the run
-  bool logExists = false;
+  std::string log;  // the bytes of /var/zmt/Component.log after the run, when it is a regular file
+  bool logExists = false;  // also true for a link, which is not followed (it may lead to /dev/full)
   std::string workDir;  // the working folder, kept until the harness object is destroyed
   std::string error;
 

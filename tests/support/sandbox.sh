@@ -2,11 +2,15 @@
 # Runs a command in a private mount namespace whose /etc and /var (and on request /usr and /sys)
 # belong to the test, so the machine's own files are never read or written.
 #
-#   sandbox.sh [--var DIR] [--ro-var] [--etc-upper DIR] [--root DIR] [--usr] [--sys]
-#              [--work DIR] -- command [args...]
+#   sandbox.sh [--var DIR] [--ro-var] [--zmt-tmpfs SIZE] [--etc-upper DIR] [--root DIR] [--usr]
+#              [--sys] [--work DIR] -- command [args...]
 #
 # --var DIR     bind DIR over /var (default: a fresh temporary folder)
 # --ro-var      make /var read-only after the files of --root are in place
+# --zmt-tmpfs S (needs --var) mount a tmpfs of size S over /var/zmt, before the files of --root
+#               are copied, so they can fill it; the command then runs as a child, and what
+#               /var/zmt holds at its end is copied to DIR/zmt, since the tmpfs ends with the
+#               namespace (a command ended by a signal exits with 128 plus its number)
 # --etc-upper D overlay /etc with D as the writable layer (default: a fresh temporary folder)
 # --root DIR    copy DIR's tree over / once the mounts are in place (e.g. DIR/etc/redhat-release)
 # --usr         overlay /usr (and so /lib) with a temporary writable layer
@@ -25,11 +29,12 @@ if [ "${FCHBA_SANDBOXED:-}" != "1" ]; then
 fi
 unset FCHBA_SANDBOXED
 
-var_dir="" ro_var=0 etc_upper="" root_dir="" want_usr=0 want_sys=0 work_dir=""
+var_dir="" ro_var=0 zmt_size="" etc_upper="" root_dir="" want_usr=0 want_sys=0 work_dir=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --var) var_dir=$2; shift 2 ;;
     --ro-var) ro_var=1; shift ;;
+    --zmt-tmpfs) zmt_size=$2; shift 2 ;;
     --etc-upper) etc_upper=$2; shift 2 ;;
     --root) root_dir=$2; shift 2 ;;
     --usr) want_usr=1; shift ;;
@@ -40,6 +45,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ $# -gt 0 ] || fail "no command given"
+[ -z "$zmt_size" ] || [ -n "$var_dir" ] || fail "--zmt-tmpfs needs --var"
 
 # Scratch space for overlay layers: a tmpfs, so it works whatever file system holds /tmp.
 scratch=$(mktemp -d /tmp/fchbasandboxXXXXXX) || fail "cannot create a scratch folder"
@@ -57,6 +63,10 @@ rm -f /etc/redhat-release /etc/SuSE-release /etc/hba.conf
 
 if [ -z "$var_dir" ]; then var_dir="$scratch/var"; mkdir -p "$var_dir"; fi
 mount --bind "$var_dir" /var || fail "cannot bind $var_dir over /var"
+if [ -n "$zmt_size" ]; then
+  mkdir -p /var/zmt && mount -t tmpfs -o "size=$zmt_size" fchbazmt /var/zmt ||
+    fail "cannot mount a tmpfs over /var/zmt"
+fi
 
 if [ "$want_usr" = 1 ]; then
   overlay /usr "$scratch/upper/usr"
@@ -75,4 +85,9 @@ fi
 # The mounts keep the scratch tmpfs alive; detached, its folder in the shared /tmp can go.
 umount -l "$scratch" && rmdir "$scratch"
 if [ -n "$work_dir" ]; then cd "$work_dir" || fail "cannot enter $work_dir"; fi
-exec "$@"
+[ -n "$zmt_size" ] || exec "$@"
+"$@"
+status=$?
+# $var_dir/zmt is the folder beneath the tmpfs: reached by that path, it is not covered.
+cp -a /var/zmt/. "$var_dir/zmt/" || fail "cannot copy /var/zmt to $var_dir/zmt"
+exit $status
