@@ -183,4 +183,26 @@ TEST(EmulexDiscovery, VeryLongListingLinesDoNotStopTheRun) {
   EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
   EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice, kExampleDevice}));
 }
+// Lines that repeat the field names but carry no boot code make the listing pattern try every
+// way of spreading the fields over the repetitions. Each such search is abandoned at its step
+// budget with one line on standard error; the lines are skipped like any line that does not
+// match, and the adapter line after them is still reported.
+TEST(EmulexDiscovery, LinesThatRepeatTheFieldNamesAreSkipped) {
+  E2eHarness harness;
+  std::string listing;
+  for (int repetitions : {20, 32}) {
+    listing += "HBA=a,";
+    for (int i = 0; i < repetitions; ++i) listing += "PCI ID=1,VID=1,SSID=1,SVID=1,Firmware=1,";
+    listing += "\n";
+  }
+  E2eResult r = RunDiscovery(harness, listing + kExampleLine + "\n", {kLpe12002});
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+  EXPECT_EQ(r.log, r.out);
+  const std::string abandoned = "Pattern search abandoned: the search took more steps than it is allowed.\n";
+  EXPECT_EQ(r.err, abandoned + abandoned);
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+}
 }  // namespace

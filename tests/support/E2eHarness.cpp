@@ -5,13 +5,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
+// Longer than any run takes, also under the sanitizers; a run past it is taken for a hang.
+const int kRunTimeLimitSeconds = 90;
+
 bool MakeParents(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
     std::string dir = path.substr(0, slash);
@@ -30,6 +37,22 @@ bool WriteFiles(const std::string& base, const std::map<std::string, std::string
     }
   }
   return true;
+}
+
+// Waits for the run to end; false when it was still running at the time limit, after which
+// its process group is killed and reaped.
+bool WaitWithinLimit(pid_t pid, int& status) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRunTimeLimitSeconds);
+  for (auto pause = std::chrono::milliseconds(1); std::chrono::steady_clock::now() < deadline;
+       pause = std::min(pause * 2, std::chrono::milliseconds(50))) {
+    const pid_t ended = waitpid(pid, &status, WNOHANG);
+    if (ended == pid || (ended < 0 && errno != EINTR)) return true;
+    std::this_thread::sleep_for(pause);
+  }
+  kill(-pid, SIGKILL);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return false;
 }
 }  // namespace
 
@@ -106,6 +129,8 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
     return result;
   }
   if (pid == 0) {
+    // A group of its own, so that a run past its time limit ends with everything it started.
+    setpgid(0, 0);
     int in = open("/dev/null", O_RDONLY);
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -120,8 +145,7 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
     _exit(127);
   }
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  result.timedOut = !WaitWithinLimit(pid, status);
   result.out = ReadFileBytes(outPath);
   result.err = ReadFileBytes(errPath);
   const std::string logPath = varDir + "/zmt/Component.log";

@@ -25,6 +25,7 @@ struct E2eResult {
   int exitCode = -1;
   bool signaled = false;
   int signal = 0;
+  bool timedOut = false;  // killed at the harness's time limit (then also signaled)
   std::string out;
   std::string err;
   std::string log;  // the bytes of /var/zmt/Component.log after the run, when it is a regular file
