@@ -1,4 +1,6 @@
 // The self-discovery report: the discovery result as an XML file of value-carrying leaves.
+#include "DiscoveryReport.h"
+
 #include <libxml/tree.h>
 
 #include <cstdio>
@@ -9,11 +11,34 @@
 namespace {
 const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
+// The Char production of XML 1.0.
+bool IsXmlChar(unsigned long code) {
+  return code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+         (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+}
+
+// The length of the UTF-8 sequence at `at` and the code it carries; 0 when the byte there does
+// not start a whole sequence (a stray continuation byte, a cut or overlong sequence, a code
+// above U+10FFFF). Surrogates decode like other codes, for the caller to refuse.
+size_t DecodeUtf8(const std::string& bytes, size_t at, unsigned long& code) {
+  static const unsigned long kLowestCode[] = {0, 0, 0x80, 0x800, 0x10000};
+  const unsigned char lead = static_cast<unsigned char>(bytes[at]);
+  const size_t length = lead < 0x80 ? 1 : lead < 0xC0 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 0;
+  if (length == 0 || bytes.size() - at < length) return 0;
+  code = length == 1 ? lead : lead & (0x7Fu >> length);
+  for (size_t i = 1; i < length; ++i) {
+    const unsigned char next = static_cast<unsigned char>(bytes[at + i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  return code < kLowestCode[length] || code > 0x10FFFF ? 0 : length;
+}
+
 // Appends <name value="..."/> to parent; false when libxml2 could not make the node.
 bool AddLeaf(xmlNode* parent, const char* name, const std::wstring& value) {
   xmlNode* leaf = xmlNewChild(parent, nullptr, X(name), nullptr);
   if (leaf == nullptr) return false;
-  const std::string bytes = NarrowBytes(value);
+  const std::string bytes = ReportValueBytes(value);
   return xmlNewProp(leaf, X("value"), X(bytes.c_str())) != nullptr;
 }
 
@@ -75,6 +100,31 @@ bool SaveFormatted(xmlDoc* doc, const std::string& path) {
   return written && closed;
 }
 }  // namespace
+
+// Checked on the bytes, after the narrowing: what is checked is what reaches the file. A
+// character refused whole (a control code, a surrogate) gives one '?', a byte of no whole
+// sequence one '?' of its own.
+std::string ReportValueBytes(const std::wstring& text) {
+  const std::string bytes = NarrowBytes(text);
+  std::string out;
+  out.reserve(bytes.size());
+  for (size_t at = 0; at < bytes.size();) {
+    unsigned long code = 0;
+    const size_t length = DecodeUtf8(bytes, at, code);
+    if (length == 0) {
+      out += '?';
+      ++at;
+      continue;
+    }
+    if (IsXmlChar(code)) {
+      out.append(bytes, at, length);
+    } else {
+      out += '?';
+    }
+    at += length;
+  }
+  return out;
+}
 
 bool CBaseCmp::WriteDiscoveryXml() {
   xmlDoc* doc = xmlNewDoc(nullptr);

@@ -27,6 +27,16 @@ void ReadCdataPath(const xmlNode* node, std::wstring& field) {
   if (first != nullptr && first->type == XML_CDATA_SECTION_NODE) field = WidenContent(first->content);
 }
 
+// The UTF-8 sequence of a code from U+0080 to U+10FFFF: a lead byte that counts the bytes, then
+// six bits in each following byte.
+void AppendUtf8(std::string& out, unsigned long code) {
+  const int following = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  static const unsigned char kLeadMarks[] = {0, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(kLeadMarks[following] | (code >> (6 * following)));
+  for (int shift = 6 * (following - 1); shift >= 0; shift -= 6)
+    out += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
+}
+
 ReferenceEntry ReadDevice(xmlNode* device) {
   ReferenceEntry entry;
   struct Leaf {
@@ -60,7 +70,16 @@ std::wstring WidenBytes(const std::string& bytes) {
 std::string NarrowBytes(const std::wstring& text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t c : text) out += static_cast<char>(static_cast<unsigned char>(static_cast<unsigned>(c) & 0xFF));
+  for (wchar_t c : text) {
+    const long code = static_cast<long>(c);
+    if (code >= -128 && code <= 127) {
+      out += static_cast<char>(static_cast<unsigned char>(code & 0xFF));
+    } else if (code < 0 || code > 0x10FFFF) {
+      out += '?';
+    } else {
+      AppendUtf8(out, static_cast<unsigned long>(code));
+    }
+  }
   return out;
 }
 

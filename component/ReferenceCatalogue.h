@@ -35,6 +35,8 @@ class CReferenceCatalogue {
 std::wstring GetXmlAttribute(_xmlNode* node, const char* name);
 
 // Bytes to wide characters, each byte read as a signed 8-bit number (bytes above 127 become
-// negative characters), and back by keeping the low 8 bits of each character.
+// negative characters), and back: each character that WidenBytes makes (-128 to 127) gives its
+// byte again. Any other character code up to U+10FFFF is written as its UTF-8 sequence, and a
+// value that is no character code as '?', so no character ever comes out as another's byte.
 std::wstring WidenBytes(const std::string& bytes);
 std::string NarrowBytes(const std::wstring& text);

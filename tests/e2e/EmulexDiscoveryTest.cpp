@@ -2,6 +2,7 @@
 // devices, under which key, with which versions and actions, as the report shows them.
 #include <gtest/gtest.h>
 
+#include "ReportReader.h"
 #include "StandInKit.h"
 
 namespace {
@@ -183,6 +184,7 @@ TEST(EmulexDiscovery, VeryLongListingLinesDoNotStopTheRun) {
   EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
   EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice, kExampleDevice}));
 }
+
 // Lines that repeat the field names but carry no boot code make the listing pattern try every
 // way of spreading the fields over the repetitions. Each such search is abandoned at its step
 // budget with one line on standard error; the lines are skipped like any line that does not
@@ -204,5 +206,36 @@ TEST(EmulexDiscovery, LinesThatRepeatTheFieldNamesAreSkipped) {
   const std::string abandoned = "Pattern search abandoned: the search took more steps than it is allowed.\n";
   EXPECT_EQ(r.err, abandoned + abandoned);
   EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+}
+
+// The listing's firmware field is written into the report as the tool printed it, except for
+// the characters that XML refuses: the run that says "done." leaves a report that parses.
+TEST(EmulexDiscovery, FirmwareFieldWithControlBytesGivesAReportThatParses) {
+  struct Case {
+    const char* name;
+    const char* firmware;  // in the listing line
+    const char* written;   // active_version as the file holds it
+    const char* read;      // active_version as libxml2 reads it back
+  };
+  const Case kCases[] = {
+      {"codes 1 and 27", "US2.01\x01\x1b" "A12", "2.01??A12", "2.01??A12"},
+      {"code 31 and DEL", "US2.01\x1f\x7f" "A12", "2.01?\x7f" "A12", "2.01?\x7f" "A12"},
+      {"tab kept, escaped by libxml2", "US2.01\tA12", "2.01&#9;A12", "2.01\tA12"},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    E2eResult r = RunDiscovery(harness, Line("LPe12002-M8", "F100", c.firmware, "UB5.12a2") + "\n", {kLpe12002});
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+    EXPECT_EQ(r.err, "");
+    const ReportItem firmware = {"Firmware", "2.01A12", c.written, "upgrade", "120", "no"};
+    EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({{"10DF.F100.10DF.F100", "LPe12002", {firmware, kExampleBoot}}}));
+    bool parsed = false;
+    const ReportLeaves leaves = ReadReportLeaves(r.workDir + "/report.xml", &parsed);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(ValuesNamed(leaves, "active_version"), (std::vector<std::string>{c.read, "5.12a2"}));
+  }
 }
 }  // namespace
