@@ -172,7 +172,10 @@ TEST(EmulexFlash, ItemsTheLogRefusesAreReportedFromTheFirstOnward) {
   // A tmpfs of two pages that an earlier run's log fills up to 95 bytes: the first three items
   // (79 bytes) fit, and the fourth is cut short after 16 of its 24.
   const std::string earlier = std::string(8192 - 95 - 1, '#') + "\n";
-  const std::vector<std::string> linkToDevFull = {"mkdir -p /var/zmt", "ln -s /dev/full /var/zmt/Component.log"};
+  // A node of the full device of the test's own, so that the program's touch leaves the
+  // machine's /dev/full alone.
+  const std::vector<std::string> linkToDevFull = {"mkdir -p /var/zmt", "mknod /var/zmt/full c 1 7",
+                                                  "ln -s full /var/zmt/Component.log"};
   struct Case {
     const char* what;
     bool silent;
