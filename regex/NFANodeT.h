@@ -16,17 +16,32 @@
 
 constexpr int kUnboundedCount = INT_MAX;
 
+// What an abandoned search leaves in stepsLeft: far below zero, and far enough above the
+// range's end that the calls still made on the way out never wrap it around.
+constexpr long long kAbandonedSearchSteps = LLONG_MIN / 2;
+
+// Ends the search that the call on state belongs to: the first time, it records whether the
+// step budget or the stack ran out; then it leaves stepsLeft so far below zero that every later
+// call of the search comes here too and fails.
+template <class StateT>
+[[gnu::noinline, gnu::cold]] int AbandonSearch(StateT* state) {
+  if (!state->searchAborted) {
+    state->searchAborted = true;
+    state->stepsExhausted = state->stepsLeft < 0;
+  }
+  state->stepsLeft = kAbandonedSearchSteps;
+  return -1;
+}
+
 // Calls a successor, branch or inner chain within the search's budgets: each call is one step,
 // and its frame must lie above the stack floor. Once either budget is spent the search is
 // abandoned: this and every later call of the search return -1, so no other path is tried and
 // the search ends as a whole as no match.
 template <class NodeT, class TextT, class StateT>
 inline int ContinueMatch(NodeT* node, const TextT& text, StateT* state, int pos) {
-  if (state->searchAborted || --state->stepsLeft < 0 ||
-      static_cast<const char*>(__builtin_frame_address(0)) < state->stackFloor) {
-    state->searchAborted = true;
-    return -1;
-  }
+  if (--state->stepsLeft < 0 ||
+      static_cast<const char*>(__builtin_frame_address(0)) < state->stackFloor)
+    return AbandonSearch(state);
   return node->MatchAt(text, state, pos);
 }
 

@@ -32,7 +32,8 @@ MatchStateT<Tr>::MatchStateT(PatternType* owner, const Text& subject)
       matchMode(0),
       stackFloor(nullptr),
       stepsLeft(kSearchStepBudget),
-      searchAborted(false) {
+      searchAborted(false),
+      stepsExhausted(false) {
   // Every entry starts defined (-1), then the capturing groups read as the empty text at 0.
   groupStart = NewGroupArray();
   groupEnd = NewGroupArray();
@@ -113,6 +114,7 @@ int MatchStateT<Tr>::RunSearch(int pos) {
     previousMatchEnd = pos;
     stepsLeft = kSearchStepBudget;
     searchAborted = false;
+    stepsExhausted = false;
   };
   startOver();
   stackFloor = CallerStackFloor(static_cast<const char*>(__builtin_frame_address(0)));
@@ -123,14 +125,14 @@ int MatchStateT<Tr>::RunSearch(int pos) {
   // a large stack, with its full step budget. Every node has put its values back on the way
   // out. A search that ran out of steps would only run out again.
   bool ran = true;
-  if (stepsLeft >= 0) {
+  if (!stepsExhausted) {
     startOver();
     pattern_search::LargeStackSearch<Tr> job{this, pos, -1};
     ran = RunOnLargeStack(&pattern_search::LargeStackSearch<Tr>::Run, &job);
     if (ran && !searchAborted) return job.result;
   }
   searchAborted = false;
-  if (ran && stepsLeft < 0)
+  if (ran && stepsExhausted)
     std::fputs("Pattern search abandoned: the search took more steps than it is allowed.\n",
                stderr);
   else

@@ -54,11 +54,12 @@ class MatchStateT {
   int hasMatched;
   unsigned matchMode;
   // The search's budgets: a node call whose frame lies below stackFloor, or one made when
-  // stepsLeft has run out, ends the whole search as no match, and searchAborted makes every
-  // later call of that search fail at once.
+  // stepsLeft has run out, ends the whole search as no match (searchAborted), and every later
+  // call of that search fails at once; stepsExhausted tells which budget ran out.
   const char* stackFloor;
   long long stepsLeft;
   bool searchAborted;
+  bool stepsExhausted;
 
   MatchStateT(PatternType* pattern, const Text& text);
   ~MatchStateT();
