@@ -232,8 +232,9 @@ typename PatternT<Tr>::Text PatternT<Tr>::ParseClass() {
         return;
       }
       // An escape that yields nothing (a backslash at the end, an unknown class name) has
-      // reported itself already; the range then has no end and adds nothing.
-      if (escaped.empty()) return;
+      // reported itself already; the range then has no end and adds nothing. A negated escape
+      // stands for many characters even when its name was unknown, and cannot end a range.
+      if (escaped.empty() && !negated) return;
       if (negated || escaped.size() != 1) {
         ReportSyntaxError();
         return;

@@ -64,6 +64,10 @@ const ErrorCase kErrors[] = {
     // A range's end escape that fails reports once, then the class goes on.
     {"[a-\\", 0, 2},
     {"[a-\\p{bad}]", 0, 1},
+    // A negated escape cannot end a range, also when its name is unknown: the name's report,
+    // then the range's.
+    {"[a-\\P{Bad}]", 0, 2},
+    {"([a-\\P{Bad}])", 0, 3},
     {"\\p{Lower", 0, 2},  // the name, then the "{" read as an unclosed bound
     {"\\pL", 0, 1},
     {"\\p{lower}", 0, 1},
