@@ -191,6 +191,7 @@ TEST(DiscoveryReport, ValueBytesReplaceWhatXmlRefuses) {
       {"encoded surrogate refused whole", WidenBytes("x\xED\xA0\x80y"), "x?y"},
       {"lone byte above 127 at the end", WidenBytes("10df\xE9"), "10df?"},
       {"lone byte above 127 inside", WidenBytes("\xE9x"), "?x"},
+      {"lead byte followed by bytes that continue nothing", WidenBytes("\xE9xy"), "?xy"},
       {"stray continuation byte", WidenBytes("\x80x"), "?x"},
       {"cut sequence", WidenBytes("x\xE2\x82"), "x??"},
       {"overlong NUL", WidenBytes("\xC0\x80"), "??"},
