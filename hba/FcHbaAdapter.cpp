@@ -94,8 +94,11 @@ int FcHbaAdapter::Refresh() {
   numberOfPorts = attributes.NumberOfPorts;
   driverName = attributes.DriverName;
 
-  int result = 0;
-  for (uint32_t p = 0; p < numberOfPorts; ++p) {
+  // A count past the bound is a library's error (an unset field, a negative number): the ports
+  // up to the bound are read, and the refresh reports that it did not read them all.
+  int result = numberOfPorts > kMaxPortsPerAdapter ? 1 : 0;
+  const uint32_t portsToRead = std::min(numberOfPorts, kMaxPortsPerAdapter);
+  for (uint32_t p = 0; p < portsToRead; ++p) {
     HBA_PORTATTRIBUTES portAttributes = {};
     if (HBA_GetAdapterPortAttributes(handle, p, &portAttributes) != HBA_STATUS_OK) {
       result = 1;

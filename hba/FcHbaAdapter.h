@@ -12,6 +12,10 @@
 #include "FcHbaPort.h"
 #include "HbaApi.h"
 
+// The most ports a refresh reads of one adapter, far above any real adapter: a library's port
+// count is not trusted to bound the loop, nor the memory the ports take.
+const uint32_t kMaxPortsPerAdapter = 256;
+
 class FcHbaAdapter {
  public:
   FcHbaAdapter();
@@ -20,7 +24,8 @@ class FcHbaAdapter {
   FcHbaAdapter& operator=(const FcHbaAdapter&) = delete;
 
   // Fills the adapter and its ports from adapter `index`; 0 when every call succeeded, else 1.
-  // The lock is held throughout.
+  // Reads at most kMaxPortsPerAdapter ports; a larger reported count keeps its value in
+  // numberOfPorts and gives 1, as the ports beyond were not read. The lock is held throughout.
   int Refresh();
   // Fills subsystemIds and the PCI location through the vendor extension, where it finds this
   // adapter by its node WWN; failures leave them as they were.

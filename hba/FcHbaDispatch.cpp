@@ -101,8 +101,10 @@ HBA_STATUS HBA_LoadLibrary() {
   if (file == nullptr) return HBA_STATUS_ERROR;
   char line[kConfigLineSize];
   int row = 0;
-  // Lines beyond the table's last row are ignored.
-  while (row < kLibraryTableSize && fgets(line, sizeof(line), file) != nullptr) {
+  int reads = 0;
+  // Lines beyond the table's last row, or beyond the last read allowed, are ignored.
+  while (row < kLibraryTableSize && reads++ < kMaxConfigReads &&
+         fgets(line, sizeof(line), file) != nullptr) {
     if (!AcceptLine(line, libraryTable[row])) continue;
     LoadRow(libraryTable[row]);
     ++row;

@@ -10,6 +10,9 @@ const int kAdapterTableSize = 64;
 const int kLibraryNameSize = 64;
 const int kLibraryPathSize = 256;
 const int kAdapterNameSize = 64;
+// The most reads (of up to 511 characters each) of /etc/hba.conf, far above any real file: a
+// configuration that never ends, such as a device, still ends the load.
+const int kMaxConfigReads = 4096;
 
 enum FcHbaLibraryState {
   LibraryEmpty = 0,        // never loaded
@@ -35,6 +38,7 @@ extern FcHbaAdapterEntry adapterTable[kAdapterTableSize];
 extern int adapterTableCount;
 
 // 0 after reading the configuration; 1 when /etc/hba.conf cannot be opened (nothing touched).
+// Reads at most kMaxConfigReads lines of it.
 HBA_STATUS HBA_LoadLibrary();
 // Releases every loaded library; the adapter table stays, so indexes survive a reload. Returns 0.
 HBA_STATUS HBA_FreeLibrary();

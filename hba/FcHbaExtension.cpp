@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -97,7 +98,8 @@ const char* LookUpEntries(void* library, ManagementEntries& entries) {
 FcHbaExtensionStatus WalkAdapters(const ManagementEntries& entries, const uint8_t nodeWwn[8],
                                   char* adapterName, uint32_t* subsystemIds, uint8_t* pciBus,
                                   uint8_t* pciFunction, uint8_t* pciDomain, char* message) {
-  int count = entries.count();
+  // The library's count is not trusted to end the walk.
+  const int count = std::min(entries.count(), kMaxManagedAdapters);
   for (int i = 0; i < count; ++i) {
     if (entries.name(i, adapterName) != 0) {
       SetMessage(message, "fail to get adapter number");

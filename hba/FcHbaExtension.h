@@ -10,6 +10,9 @@
 
 const int kExtensionMessageSize = 256;
 const int kExtensionNameSize = 1024;
+// The most adapters the direct road walks in a management library, far above any real machine:
+// past them the walk ends as when none matched.
+const int kMaxManagedAdapters = 256;
 
 // The record ZMTFC_GetAdapterAttributes2 fills; nothing after pciDomain is read.
 struct FcHbaExtendedAttributes {
@@ -60,7 +63,7 @@ FcHbaExtensionStatus ReadExtendedAttributes(const uint8_t nodeWwn[8], uint32_t* 
                                             uint8_t* pciDomain, char* message, HBA_HANDLE handle);
 
 // Direct road: adapterName is a writable buffer of kExtensionNameSize bytes, overwritten by the
-// names of the management library's adapters as they are walked.
+// names of the management library's adapters as they are walked (at most kMaxManagedAdapters).
 FcHbaExtensionStatus ReadExtendedAttributesDirect(const uint8_t nodeWwn[8], char* adapterName,
                                                   uint32_t* subsystemIds, uint8_t* pciBus,
                                                   uint8_t* pciFunction, uint8_t* pciDomain,

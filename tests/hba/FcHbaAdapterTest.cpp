@@ -156,6 +156,45 @@ TEST_F(AdapterTest, RefreshLeavesOutFailedPortsAndKeepsFailedStatisticsAtZero) {
   EXPECT_EQ(object.GetNumberOfPorts(), 3u);
 }
 
+// A port count from the library is read up to a fixed bound, whether the reads past the real
+// ports fail or (without the port handlers) all succeed; a count past the bound gives 1.
+TEST_F(AdapterTest, RefreshReadsPortsUpToTheBound) {
+  struct Case {
+    const char* what;
+    uint32_t reportedPorts;
+    uint32_t missing;
+    int result;
+    size_t ports;
+  };
+  const uint32_t kNoPortHandlers = (1u << kGetAdapterPortAttributes) | (1u << kGetPortStatistics);
+  const Case kCases[] = {
+      {"reads past the real ports fail", 0xFFFFFFFF, 0, 1, kStandInPorts},
+      {"every read succeeds", 0xFFFFFFFF, kNoPortHandlers, 1, kMaxPortsPerAdapter},
+      {"count at the bound", kMaxPortsPerAdapter, kNoPortHandlers, 0, kMaxPortsPerAdapter},
+      {"count one past the bound", kMaxPortsPerAdapter + 1, kNoPortHandlers, 1,
+       kMaxPortsPerAdapter},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ResetDispatch();
+    memset(&a, 0, sizeof(a));
+    AddAdapter(a, "a0", 0x10, c.reportedPorts);
+    a.missing = c.missing;
+    Load();
+    FcHbaAdapter object;
+    object.index = 0;
+    EXPECT_EQ(object.Refresh(), c.result);
+    EXPECT_EQ(object.GetNumberOfPorts(), c.reportedPorts);
+    ASSERT_EQ(object.ports.size(), c.ports);
+    for (size_t p = 0; p < object.ports.size(); ++p) ASSERT_EQ(object.ports[p].GetPortIndex(), p);
+    if (c.missing == 0) {
+      EXPECT_EQ(object.ports.back().GetPortWwnText(), "14:14:14:14:14:14:14:14");
+      EXPECT_EQ(a.calls[kGetAdapterPortAttributes], static_cast<int>(kMaxPortsPerAdapter));
+    }
+    EXPECT_EQ(a.calls[kCloseAdapter], 1);
+  }
+}
+
 // Every failing road returns 1 with the lock released and only what it got changed.
 TEST_F(AdapterTest, RefreshFailures) {
   struct Case {

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -63,6 +65,23 @@ TEST_F(HbaTest, LoadWithoutConfigurationTouchesNothing) {
   EXPECT_EQ(HBA_LoadLibrary(), 1u);
   EXPECT_EQ(libraryTable[0].state, LibraryUnavailable);
   EXPECT_EQ(HBA_GetNumberOfAdapters(), 0u);
+}
+
+// A configuration that never ends (here a device of endless zero bytes, no line with a
+// separator) ends the load all the same; a long real one is still read to its end.
+TEST_F(HbaTest, ConfigurationReadsAreBounded) {
+  InstallHbaLibrary(kVendorA);
+  ASSERT_EQ(symlink("/dev/zero", "/etc/hba.conf"), 0);
+  EXPECT_EQ(HBA_LoadLibrary(), 0u);
+  EXPECT_EQ(libraryTable[0].state, LibraryEmpty);
+  EXPECT_STREQ(libraryTable[0].name, "");
+
+  ASSERT_EQ(unlink("/etc/hba.conf"), 0);
+  std::string config;
+  for (int i = 0; i < kMaxConfigReads / 4; ++i) config += "# a comment line\n";
+  WriteTextFile("/etc/hba.conf", config + "a " + kVendorA + "\n");
+  EXPECT_EQ(HBA_LoadLibrary(), 0u);
+  EXPECT_EQ(libraryTable[0].state, LibraryLoaded);
 }
 
 TEST_F(HbaTest, RegistrationStates) {

@@ -275,6 +275,13 @@ TEST_F(DirectRoadTest, WalkOutcomes) {
       {"read fails before the match",
        [](StandInManagementControl& c) { c.adapters[0].extension.status = 0x1f; }, ExtensionReadFailed,
        "fail to read adapter attribs, adapterHandle 0x100, retStatus 0x1f", 1, 1},
+      // A count no real machine reaches: the walk stops at its bound as when none matched.
+      {"count far past the adapters, none matching",
+       [](StandInManagementControl& c) {
+         memset(c.adapters[1].extension.nodeWwn, 9, 8);
+         c.adapterCount = 0x7FFFFFFF;
+       },
+       ExtensionNoWwnMatch, "could not find WWNN match", 1, kMaxManagedAdapters},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);

@@ -107,7 +107,7 @@ struct StandInManagedAdapter {
 // Adapter i of the management library opens as handle 0x100 + i.
 struct StandInManagementControl {
   bool failLoad;
-  int adapterCount;
+  int adapterCount;  // adapters beyond the ones below are "extra<i>", of node WWN zero
   StandInManagedAdapter adapters[kStandInAdapters];
   int loadCalls, freeCalls, openCalls, closeCalls;
 };

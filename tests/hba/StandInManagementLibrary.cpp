@@ -14,6 +14,10 @@ namespace {
 StandInManagementControl& control = standInManagementControl;
 const long kFirstHandle = 0x100;
 
+// Adapters past the table, up to the count, answer every call as healthy adapters that match
+// no node WWN.
+bool IsExtra(long index) { return index >= kStandInAdapters && index < control.adapterCount; }
+
 }  // namespace
 
 #ifndef STANDIN_LACKS_ZMTFC_LoadLibrary
@@ -29,6 +33,10 @@ STANDIN_EXPORT int ZMTFC_GetNumberOfAdapters() { return control.adapterCount; }
 
 #ifndef STANDIN_LACKS_ZMTFC_GetAdapterName
 STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterName(int index, char* name) {
+  if (IsExtra(index)) {
+    snprintf(name, 1024, "extra%d", index);
+    return HBA_STATUS_OK;
+  }
   if (index < 0 || index >= kStandInAdapters || control.adapters[index].failName)
     return HBA_STATUS_ERROR;
   snprintf(name, 1024, "%s", control.adapters[index].name);
@@ -39,6 +47,9 @@ STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterName(int index, char* name) {
 #ifndef STANDIN_LACKS_ZMTFC_OpenAdapter
 STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
   ++control.openCalls;
+  int extra = -1;
+  if (sscanf(name, "extra%d", &extra) == 1 && IsExtra(extra))
+    return static_cast<HBA_HANDLE>(kFirstHandle + extra);
   return OpenAdapterNamed(control.adapters, control.adapterCount, kFirstHandle, name);
 }
 #endif
@@ -46,6 +57,8 @@ STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
 #ifndef STANDIN_LACKS_ZMTFC_GetAdapterAttributes2
 STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterAttributes2(HBA_HANDLE handle,
                                                       FcHbaExtendedAttributes* record) {
+  if (IsExtra(static_cast<long>(handle) - kFirstHandle))
+    return AnswerExtension(StandInExtension{}, record);
   StandInManagedAdapter* adapter =
       AdapterOpenedAs(control.adapters, control.adapterCount, kFirstHandle, handle);
   if (adapter == nullptr) return HBA_STATUS_ERROR_INVALID_HANDLE;
