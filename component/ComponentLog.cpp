@@ -1,11 +1,11 @@
 #include "ComponentLog.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cwchar>
 #include <fstream>
 #include <iostream>
 
+#include "CommandRunner.h"
 #include "ShellQuote.h"
 
 namespace {
@@ -35,8 +35,8 @@ std::string NarrowForOutput(const std::wstring& text) {
 CComponentLog::CComponentLog() : path(kLogPath), quiet(false), noFile(false) {
   std::string mkdir = std::string("mkdir -p ") + kLogFolder;
   std::string touch = std::string("touch ") + kLogPath;
-  (void)std::system(mkdir.c_str());
-  (void)std::system(touch.c_str());
+  (void)RunShell(mkdir);
+  (void)RunShell(touch);
 }
 
 CComponentLog::CComponentLog(const std::string& logPath) : path(logPath), quiet(false), noFile(false) {
@@ -46,8 +46,8 @@ CComponentLog::CComponentLog(const std::string& logPath) : path(logPath), quiet(
 void CComponentLog::PrepareFile() {
   const size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0)
-    (void)std::system(("mkdir -p " + ShellQuote(path.substr(0, slash))).c_str());
-  (void)std::system(("touch " + ShellQuote(path)).c_str());
+    (void)RunShell("mkdir -p " + ShellQuote(path.substr(0, slash)));
+  (void)RunShell("touch " + ShellQuote(path));
 }
 
 bool CComponentLog::AppendToFile(const std::string& bytes) {

@@ -38,6 +38,9 @@ std::string QuoteForShell(const std::string& word) {
 // The output lines of a shell command, each without its line feed; none when it cannot start.
 std::vector<std::string> ReadCommandLines(const std::string& command) {
   std::vector<std::string> lines;
+  // What the process has printed reaches the console before the command starts: a console that
+  // is not a terminal is buffered until it fills or the process ends.
+  std::fflush(stdout);
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return lines;
   char* line = nullptr;

@@ -1,7 +1,6 @@
 #include "EmulexComponent.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 #include "CommandRunner.h"
@@ -52,7 +51,7 @@ int CComponent::PrepareKit() {
   log << "Preparing the Emulex Kit...";
   (void)RunCommand(kUnzipKit);
   log << "done\n";
-  (void)std::system(kMakeScriptExecutable);
+  (void)RunShell(kMakeScriptExecutable);
   return 0;
 }
 

@@ -91,7 +91,7 @@ CComponent::CComponent(const std::string& logPath) : CBaseCmp(logPath) {}
 CComponent::~CComponent() = default;
 
 void CComponent::CollectFirmware() {
-  (void)std::system(kMakeToolExecutable);
+  (void)RunShell(kMakeToolExecutable);
   const InstanceTables tables = ReadQueryListing(RunCommand(kQueryCommand));
   for (size_t i = 0; i < hbaList.records.size(); ++i) {
     const int idx = FindReference(GetDeviceId(static_cast<int>(i)));

@@ -2,10 +2,10 @@
 
 #include <sys/wait.h>
 
-#include <cstdlib>
+#include "CommandRunner.h"
 
 namespace {
-// The exit code of a status from the C library's system().
+// The exit code of a status from RunShell.
 int ToolExitCode(int status) {
   if (status == -1) return 255;
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -55,8 +55,8 @@ void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const R
 int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
                    const std::string& prepare) {
   log << "Executing flash engine: " << shown << "\n";
-  if (!prepare.empty()) (void)std::system(prepare.c_str());
-  const int code = ToolExitCode(std::system(command.c_str()));
+  if (!prepare.empty()) (void)RunShell(prepare);
+  const int code = ToolExitCode(RunShell(command));
   log << "Flash Engine exit code: " << code << "\n";
   return code;
 }

@@ -28,7 +28,8 @@ extern const char kToolOutputToLog[];
 // Logs "Executing flash engine: " with `shown`, runs `prepare` (when not empty; its status is
 // ignored) and then `command` through the shell, logs the tool's exit code and returns it. A shell
 // that could not start reads as 255, a tool that ended through a signal as 128 plus the signal
-// number (never as success).
+// number (never as success). The code is the tool's own whatever SIGCHLD disposition the process
+// was started with.
 int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
                    const std::string& prepare = std::string());
 

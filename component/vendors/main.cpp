@@ -1,9 +1,14 @@
 // The program's entry point: one Emulex component, its options, and its run.
+#include <csignal>
 #include <iostream>
 
 #include "EmulexComponent.h"
 
 int main(int argc, char** argv) {
+  // A write past a file-size limit (the log only grows) fails like one to a full disk instead of
+  // ending the process; the tools the run starts inherit this, so the log's limit cannot cut a
+  // flash short either.
+  std::signal(SIGXFSZ, SIG_IGN);
   EmulexComp::CComponent component;
   switch (component.ParseCommandLine(argc, argv)) {
     case ParseResult::Failed:

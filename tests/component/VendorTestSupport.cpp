@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,28 @@ void WriteStandInTool(const ScratchFolder& folder, const std::string& name, cons
                "cat '" + folder.File(name + ".listing") + "'\n"
                "echo 'stand-in stderr' >&2\n"
                "{ echo 'stand-in fd3' >&3; } 2>/dev/null\n" + end);
+}
+
+void UnderEachChildSignal(const std::function<void()>& body) {
+  struct Disposition {
+    const char* what;
+    void (*handler)(int);
+    int flags;
+  };
+  const Disposition kDispositions[] = {
+      {"SIGCHLD default", SIG_DFL, 0}, {"SIGCHLD ignored", SIG_IGN, 0}, {"SIGCHLD with SA_NOCLDWAIT", SIG_DFL, SA_NOCLDWAIT}};
+  for (const Disposition& d : kDispositions) {
+    SCOPED_TRACE(d.what);
+    struct sigaction action {}, previous {}, after {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = d.handler;
+    action.sa_flags = d.flags;
+    ASSERT_EQ(sigaction(SIGCHLD, &action, &previous), 0);
+    body();
+    sigaction(SIGCHLD, &previous, &after);
+    EXPECT_EQ(after.sa_handler, d.handler);
+    EXPECT_EQ(after.sa_flags & SA_NOCLDWAIT, d.flags);
+  }
 }
 
 std::string StandInArguments(const ScratchFolder& folder, const std::string& name) {

@@ -2,6 +2,7 @@
 // run from the working folder, and the check of a device that a collection built.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ComponentTestSupport.h"
@@ -22,6 +23,12 @@ extern const char kStandInExtraOutput[];
 // call it under ASSERT_NO_FATAL_FAILURE.
 void PrepareToolLogFolder();
 const char* const kToolLogPath = "/var/zmt/Component.log";
+
+// Runs `body` once under each SIGCHLD disposition a caller may start the program with: the
+// default, ignored, and the default with SA_NOCLDWAIT (the last two let the kernel reap children
+// on its own). Afterwards the disposition must be the one `body` started with; the earlier one
+// is then put back.
+void UnderEachChildSignal(const std::function<void()>& body);
 
 // Expects a device with the key and model, empty bus, function and unreported texts, and exactly
 // one firmware item equal to `item` field by field.

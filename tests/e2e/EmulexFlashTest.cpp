@@ -24,6 +24,7 @@ struct FlashRun {
   const char* listing;
   int toolExitCode;
   bool killShell;
+  bool copyConsole = false;
 };
 
 // `run` may bring what the test places around the program (setup lines, a tmpfs, root files).
@@ -34,6 +35,7 @@ E2eResult RunFlash(E2eHarness& harness, const FlashRun& flash, E2eRun run = E2eR
   kit.listing = flash.listing;
   kit.flashExitCode = flash.toolExitCode;
   kit.killShellOnFlash = flash.killShell;
+  kit.copyConsole = flash.copyConsole;
   AddStandInKit(run, kit);
   return harness.Run(run);
 }
@@ -206,6 +208,116 @@ TEST(EmulexFlash, ItemsTheLogRefusesAreReportedFromTheFirstOnward) {
     EXPECT_EQ(r.out, ConsoleRefusingFrom(c.firstRefused, c.silent));
     EXPECT_TRUE(r.logExists);
     EXPECT_EQ(r.log, c.log);
+  }
+}
+
+// A caller that ignores SIGCHLD (a daemon or agent that wants no zombies) starts the program with
+// it ignored: the tool's status still becomes the run's result, exactly as for any other caller.
+TEST(EmulexFlash, IgnoredSigchldChangesNoOutcome) {
+  struct Case {
+    int toolExitCode;
+    bool killShell;
+    int result;
+  };
+  const Case kCases[] = {{0, false, 1}, {1, false, 3}, {2, false, 7}, {9, false, 9}, {0, true, 137}};
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.toolExitCode) + (c.killShell ? ", shell killed" : ""));
+    const FlashRun flash = {{"/f"}, kRewriteListing, c.toolExitCode, c.killShell};
+    E2eResult standard = RunFlash(harness, flash);
+    E2eRun ignoring;
+    ignoring.ignoreSigchld = true;
+    E2eResult r = RunFlash(harness, flash, ignoring);
+    ASSERT_TRUE(standard.started) << standard.error;
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(standard.exitCode, c.result);
+    EXPECT_EQ(r.exitCode, c.result);
+    EXPECT_EQ(r.out, standard.out);
+    EXPECT_EQ(r.log, standard.log);
+    EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/fc /f\n");
+  }
+}
+
+// A console that is a file (or a pipe) is not flushed by lines; what the run has printed still
+// reaches it before each command starts, so "DO NOT INTERRUPT" shows while the tool runs.
+TEST(EmulexFlash, ConsoleThatIsAFileShowsEachStepBeforeItsCommandStarts) {
+  E2eHarness harness;
+  E2eResult r = RunFlash(harness, {{"/f"}, kRewriteListing, 0, false, true});
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, FlashConsole(" /f ", 0, kUpdateSuccess, 1));
+  EXPECT_EQ(r.ReadWorkFile("console-at-listing.txt"), kRunUpToKit);
+  EXPECT_EQ(r.ReadWorkFile("console-at-flash.txt"),
+            std::string(kRunUpToKit) + "Performing flash -- DO NOT INTERRUPT!\n" + ExecutingLine(" /f "));
+}
+
+const char kLogError[] = "ERROR : Unable to write to log file\n";
+
+std::string WithoutLogErrors(std::string console) {
+  for (size_t at = console.find(kLogError); at != std::string::npos; at = console.find(kLogError, at))
+    console.erase(at, sizeof(kLogError) - 1);
+  return console;
+}
+
+// A file-size limit (from a service manager or a limits file) that the growing log reaches: each
+// write past it fails as on a full disk, for the program and for the tool it starts, and the run
+// ends as it would without the limit.
+TEST(EmulexFlash, FileSizeLimitFailsWritesButNeverEndsTheRun) {
+  const unsigned long kLimit = 1ul << 20;
+  struct Case {
+    std::vector<std::string> args;
+    size_t belowLimit;  // how far below the limit the log starts
+  };
+  const Case kCases[] = {
+      {{"/f"}, 0},    // no item fits
+      {{"/f"}, 340},  // the tool starts with its output just over the limit
+      {{"/f"}, 420},  // the tool's output fits, the exit-code line does not
+      {{"/d", "report.xml"}, 0},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.args[0] + ", " + std::to_string(c.belowLimit) + " below");
+    E2eRun run;
+    run.rootFiles["/var/zmt/Component.log"] = std::string(kLimit - c.belowLimit - 1, '#') + "\n";
+    const FlashRun flash = {c.args, kRewriteListing, 0, false};
+    E2eResult unlimited = RunFlash(harness, flash, run);
+    run.fileSizeLimit = kLimit;
+    E2eResult r = RunFlash(harness, flash, run);
+    ASSERT_TRUE(unlimited.started) << unlimited.error;
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_FALSE(r.signaled);
+    EXPECT_EQ(r.exitCode, unlimited.exitCode);
+    EXPECT_EQ(WithoutLogErrors(r.out), unlimited.out);
+    EXPECT_NE(r.out.find(kLogError), std::string::npos);
+    EXPECT_LE(r.log.size(), kLimit);
+    EXPECT_EQ(r.ReadWorkFile("report.xml"), unlimited.ReadWorkFile("report.xml"));
+  }
+}
+
+// A log that cannot be opened at all also refuses the flash command's redirections, so the shell
+// never starts the tool: the run is a failure, and nothing is flashed without a record.
+TEST(EmulexFlash, LogThatCannotBeOpenedStopsTheToolFromStarting) {
+  struct Case {
+    const char* what;
+    bool readOnlyVar;
+    std::vector<std::string> setup;
+  };
+  const Case kCases[] = {
+      {"read-only /var", true, {}},
+      {"log that is a folder", false, {"mkdir -p /var/zmt/Component.log"}},
+      {"log that is a loop of links", false, {"mkdir -p /var/zmt", "ln -s Component.log /var/zmt/Component.log"}},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    E2eRun run;
+    run.readOnlyVar = c.readOnlyVar;
+    run.setup = c.setup;
+    E2eResult r = RunFlash(harness, {{"/f"}, kRewriteListing, 0, false}, run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(WithoutLogErrors(r.out), FlashConsole(" /f ", 2, "All updates failed.\n", 7));
+    EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
   }
 }
 }  // namespace

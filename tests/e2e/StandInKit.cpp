@@ -13,7 +13,9 @@ namespace {
 const char kStandInScript[] =
     "#!/bin/sh\n"
     "echo \"$*\" >> kit-args.txt\n"
-    "if [ \"$*\" = \"/q /fc\" ]; then cat kit-listing.txt; exit 0; fi\n"
+    "if [ \"$*\" = \"/q /fc\" ]; then call=listing; else call=flash; fi\n"
+    "[ -z \"${FCHBA_CONSOLE:-}\" ] || cat \"$FCHBA_CONSOLE\" > console-at-$call.txt\n"
+    "if [ $call = listing ]; then cat kit-listing.txt; exit 0; fi\n"
     "echo 'tool says hello'\n"
     "echo 'tool complains' >&2\n"
     "echo 'tool writes to 3' >&3\n"
@@ -35,6 +37,8 @@ void AddStandInKit(E2eRun& run, const StandInKit& kit) {
   run.files["kit-listing.txt"] = kit.listing;
   run.files["kit-exit-code.txt"] = std::to_string(kit.flashExitCode) + "\n";
   if (kit.killShellOnFlash) run.files["kit-kill-shell"] = "";
+  // The setup shell becomes the program, so its descriptor 1 is the program's console.
+  if (kit.copyConsole) run.setup.push_back("export FCHBA_CONSOLE=/proc/$$/fd/1");
   run.setup.push_back("(cd kitsource && zip -qr ../elxflashStandalone-t.zip elxflashStandalone-t) && rm -rf kitsource");
 }
 

@@ -12,6 +12,9 @@ struct StandInKit {
   std::string listing;            // printed by the listing call ("/q /fc")
   int flashExitCode = 0;          // the flash call's exit code
   bool killShellOnFlash = false;  // the flash call ends the shell that runs it with SIGKILL
+  // The listing and the flash call each copy the program's console as it stands when they start
+  // to "console-at-listing.txt" and "console-at-flash.txt" (the console is a file in these runs).
+  bool copyConsole = false;
   std::string script;             // when not empty, the whole script in place of the stand-in's
 };
 

@@ -109,7 +109,14 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
     return result;
   std::string setup;
   for (const std::string& line : run.setup) setup += line + "\n";
-  setup += "exec \"$0\" \"$@\"\n";
+  std::string launcher;
+  if (run.ignoreSigchld || run.fileSizeLimit != 0) {
+    launcher = std::string("\"") + FCHBA_LAUNCHER + "\"";
+    if (run.ignoreSigchld) launcher += " --ignore-sigchld";
+    if (run.fileSizeLimit != 0) launcher += " --file-size-limit " + std::to_string(run.fileSizeLimit);
+    launcher += " -- ";
+  }
+  setup += "exec " + launcher + "\"$0\" \"$@\"\n";
 
   std::vector<std::string> argv = {FCHBA_SANDBOX_SCRIPT, "--var", varDir, "--root", rootDir, "--work", result.workDir};
   if (run.readOnlyVar) argv.push_back("--ro-var");

@@ -17,6 +17,10 @@ struct E2eRun {
   // under /var/zmt can fill; a program ended by a signal then reads as exit code 128 plus its number.
   std::string zmtTmpfsSize;
   bool usrAndSys = false;                       // also private /usr (with /lib) and an empty /sys
+  // How the caller starts the program: with SIGCHLD ignored, and with a file-size limit in bytes
+  // (0: none). Both apply to the program and what it starts, not to the setup lines.
+  bool ignoreSigchld = false;
+  unsigned long fileSizeLimit = 0;
   std::string program;                          // the binary; the built fchba-update when empty
 };
 
