@@ -270,8 +270,9 @@ TEST(EmulexFlash, FileSizeLimitFailsWritesButNeverEndsTheRun) {
   };
   const Case kCases[] = {
       {{"/f"}, 0},    // no item fits
-      {{"/f"}, 340},  // the tool starts with its output just over the limit
-      {{"/f"}, 420},  // the tool's output fits, the exit-code line does not
+      {{"/f"}, 340},  // the tool starts with 17 bytes left: its output runs past the limit
+      {{"/f"}, 380},  // the exit-code line runs past the limit
+      {{"/f"}, 420},  // the tool's output and the exit-code line fit, the messages after them do not
       {{"/d", "report.xml"}, 0},
   };
   E2eHarness harness;

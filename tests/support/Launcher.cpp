@@ -3,12 +3,12 @@
 // of which survive exec. Usage:
 //   fchba-test-launcher [--ignore-sigchld] [--file-size-limit BYTES] -- program [args...]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
   int i = 1;
