@@ -155,13 +155,15 @@ const std::vector<std::string> kUpdateRunItems = {
     "Executing flash engine: ", FlashCommand(" /update "), "\n", "Flash Engine exit code: ", "0", "\n",
     kUpdateSuccess, "Flash complete [", "1", "]\n"};
 
+const char kLogError[] = "ERROR : Unable to write to log file\n";
+
 // The console of that run when the log file takes no item in full from `firstRefused` on: each
 // of those items is followed by the error line, which a silent run shows as well.
 std::string ConsoleRefusingFrom(size_t firstRefused, bool silent) {
   std::string console;
   for (size_t i = 0; i < kUpdateRunItems.size(); ++i) {
     if (!silent) console += kUpdateRunItems[i];
-    if (i >= firstRefused) console += "ERROR : Unable to write to log file\n";
+    if (i >= firstRefused) console += kLogError;
   }
   return console;
 }
@@ -250,8 +252,6 @@ TEST(EmulexFlash, ConsoleThatIsAFileShowsEachStepBeforeItsCommandStarts) {
   EXPECT_EQ(r.ReadWorkFile("console-at-flash.txt"),
             std::string(kRunUpToKit) + "Performing flash -- DO NOT INTERRUPT!\n" + ExecutingLine(" /f "));
 }
-
-const char kLogError[] = "ERROR : Unable to write to log file\n";
 
 std::string WithoutLogErrors(std::string console) {
   for (size_t at = console.find(kLogError); at != std::string::npos; at = console.find(kLogError, at))
