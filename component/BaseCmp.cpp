@@ -76,7 +76,13 @@ int CBaseCmp::Run() {
 
   if (discover) {
     log << "Generating self-discovery XML...";
-    log << (WriteDiscoveryXml() ? "done.\n" : "FAILED!\n");
+    // A caller reads the report at its path after the run: one that was not saved is a failure,
+    // not a run that found nothing to do.
+    if (!WriteDiscoveryXml()) {
+      log << "FAILED!\n";
+      return ComponentResult::Failed;
+    }
+    log << "done.\n";
     return ComponentResult::NothingDone;
   }
   if (RequiredAction() != RequiredActionKind::Upgrade && !force) {

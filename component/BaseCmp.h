@@ -31,7 +31,7 @@ class CBaseCmp {
   // The virtual operations, in slot order after the destructor.
   virtual bool Discover();
   virtual std::wstring NormalizeVersion(const std::wstring& version);
-  virtual void CollectFirmware();
+  virtual void CollectFirmware();  // sets collectionFailed when the tool's report is unread
   virtual int PrepareKit();  // 0 when the kit is ready
   virtual int Flash();       // the process result
   virtual bool WriteDiscoveryXml();
@@ -66,4 +66,9 @@ class CBaseCmp {
   CReferenceCatalogue catalogue;
   DiscoveryResult result;
   std::string outputPath;
+
+ protected:
+  // Set by a CollectFirmware that could not read what its vendor's tool reports (the failure is
+  // logged where it is found); the discovery then fails instead of building items from nothing.
+  bool collectionFailed = false;
 };

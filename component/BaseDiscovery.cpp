@@ -14,7 +14,7 @@ bool CBaseCmp::Discover() {
   result.version.clear();
   result.takes_effect.clear();
   CollectFirmware();
-  return true;
+  return !collectionFailed;
 }
 
 std::wstring CBaseCmp::GetDeviceId(int i) {

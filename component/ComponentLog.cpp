@@ -30,6 +30,12 @@ std::string NarrowForOutput(const std::wstring& text) {
   }
   return out;
 }
+// A console that refuses a write loses that write only: the stream is not left failed, which
+// would silently drop every later item, the log's error lines among them.
+void WriteToConsole(const std::string& text) {
+  std::cout << text;
+  if (!std::cout) std::cout.clear();
+}
 }  // namespace
 
 CComponentLog::CComponentLog() : path(kLogPath), quiet(false), noFile(false) {
@@ -60,8 +66,12 @@ bool CComponentLog::AppendToFile(const std::string& bytes) {
 }
 
 CComponentLog& CComponentLog::operator<<(const std::string& text) {
-  if (!quiet) std::cout << text;
-  if (!noFile && !AppendToFile(text)) std::cout << kLogError << std::endl;
+  if (!quiet) WriteToConsole(text);
+  if (!noFile && !AppendToFile(text)) {
+    WriteToConsole(kLogError);
+    WriteToConsole("\n");
+    FlushConsole();
+  }
   return *this;
 }
 

@@ -43,10 +43,15 @@ void CBaseCmp::DetectOS() {
     }
   }
   if (first == nullptr) return;
-  const std::string text = RunCommand(first->readCommand);
+  const CommandOutput release = ReadCommandOutput(first->readCommand);
+  if (release.tooLong) {
+    // A release file that never ends (a link to a device) is one that could not be read.
+    log << "ERROR! : The release file read passed " + OutputBoundText() + " and was stopped: " + first->readCommand + "\n";
+    return;
+  }
   for (const OsReleasePattern& row : OsReleasePatterns) {
     if (std::strcmp(row.releaseFile, first->releaseFile) != 0) continue;
-    if (Pattern::QuickMatch(row.pattern, text, kReleaseMatchFlags)) {
+    if (Pattern::QuickMatch(row.pattern, release.text, kReleaseMatchFlags)) {
       result.host.osTag = row.tag;
       return;
     }

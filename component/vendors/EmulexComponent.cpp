@@ -1,5 +1,7 @@
 #include "EmulexComponent.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -47,9 +49,18 @@ CComponent::CComponent() = default;
 CComponent::CComponent(const std::string& logPath) : CBaseCmp(logPath) {}
 CComponent::~CComponent() = default;
 
+// unzip's answer reads from nowhere: a write error (a full disk, a file-size limit) would
+// otherwise stop it at a question on the caller's standard input. Exit code 1 means warnings
+// only, with every file unpacked; anything else (no archive, two archives, a file cut short, no
+// unzip at all) leaves a kit that cannot be trusted.
 int CComponent::PrepareKit() {
   log << "Preparing the Emulex Kit...";
-  (void)RunCommand(kUnzipKit);
+  const CommandOutput unzip = ReadCommandOutput(kUnzipKit, ChildInput::Nothing);
+  const bool unpacked = unzip.started && !unzip.tooLong && WIFEXITED(unzip.status) && WEXITSTATUS(unzip.status) <= 1;
+  if (!unpacked) {
+    log << "FAILED!\n";
+    return 1;
+  }
   log << "done\n";
   (void)RunShell(kMakeScriptExecutable);
   return 0;
@@ -57,14 +68,14 @@ int CComponent::PrepareKit() {
 
 bool CComponent::Discover() {
   if (PrepareKit() != 0) return false;
-  const std::string listing = RunCommand(kListingCommand);
+  std::string listing;
+  if (!ReadToolListing(log, kListingCommand, listing)) return false;
   std::unique_ptr<Pattern> pattern(Pattern::Compile(kListingPattern, PatternFlag::DotAnyChar));
   if (!pattern) return true;
-  for (const std::string& line : SplitListingLines(listing)) {
+  ForEachListingLine(listing, [&](const std::string& line) {
     std::unique_ptr<MatchState> state(pattern->CreateMatchState(line));
-    if (!state->MatchWhole()) continue;
-    AddListedDevice(state->GetGroupTexts(false));
-  }
+    if (state->MatchWhole()) AddListedDevice(state->GetGroupTexts(false));
+  });
   return true;
 }
 

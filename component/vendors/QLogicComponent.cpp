@@ -58,9 +58,8 @@ InstanceTables ReadQueryListing(const std::string& listing) {
   std::unique_ptr<Pattern> flashImage(Pattern::Compile(kFlashImagePattern, PatternFlag::DotAnyChar));
   std::unique_ptr<Pattern> portName(Pattern::Compile(kPortNamePattern, PatternFlag::DotAnyChar));
   InstanceTables tables;
-  const std::vector<std::string> lines = SplitListingLines(listing);
   int current = kNoInstance;
-  for (const std::string& line : lines) {
+  ForEachListingLine(listing, [&](const std::string& line) {
     std::string group;
     if (MatchFirstGroup(instance.get(), line, group)) current = ReadInstanceNumber(group);
     if (MatchFirstGroup(flashImage.get(), line, group) && current != kNoInstance)
@@ -70,8 +69,8 @@ InstanceTables ReadQueryListing(const std::string& listing) {
         if (c == '-') c = ':';
       tables.portName[current] = group;
     }
-  }
-  const size_t count = lines.size() / kLinesPerInstance;
+  });
+  const size_t count = CountListingLines(listing) / kLinesPerInstance;
   tables.count = count < static_cast<size_t>(kInstanceRows) ? static_cast<int>(count) : kInstanceRows;
   return tables;
 }
@@ -92,7 +91,12 @@ CComponent::~CComponent() = default;
 
 void CComponent::CollectFirmware() {
   (void)RunShell(kMakeToolExecutable);
-  const InstanceTables tables = ReadQueryListing(RunCommand(kQueryCommand));
+  std::string listing;
+  if (!ReadToolListing(log, kQueryCommand, listing)) {
+    collectionFailed = true;
+    return;
+  }
+  const InstanceTables tables = ReadQueryListing(listing);
   for (size_t i = 0; i < hbaList.records.size(); ++i) {
     const int idx = FindReference(GetDeviceId(static_cast<int>(i)));
     if (idx < 0) continue;

@@ -2,6 +2,8 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+
 #include "CommandRunner.h"
 
 namespace {
@@ -15,15 +17,39 @@ int ToolExitCode(int status) {
 
 const char kToolOutputToLog[] = "1>> /var/zmt/Component.log 2>> /var/zmt/Component.log 3>> /var/zmt/Component.log";
 
-std::vector<std::string> SplitListingLines(const std::string& listing) {
-  std::vector<std::string> lines;
+bool ReadToolListing(CComponentLog& log, const std::string& command, std::string& listing) {
+  CommandOutput output = ReadCommandOutput(command);
+  std::string problem;
+  if (output.tooLong) {
+    problem = "passed " + OutputBoundText() + " and was stopped";
+  } else if (!output.started) {
+    problem = "could not be run (no shell could be started)";
+  } else if (output.CouldNotRun()) {
+    const int code = output.ExitCode();
+    problem = code == 126 || code == 127 ? "could not be run (exit code " + std::to_string(code) + ")"
+                                         : "could not be run (ended by signal " + std::to_string(code - 128) + ")";
+  }
+  if (!problem.empty()) {
+    log << "ERROR! : The adapter listing " + problem + ": " + command + "\n";
+    return false;
+  }
+  listing.swap(output.text);
+  return true;
+}
+
+void ForEachListingLine(const std::string& listing, const std::function<void(const std::string&)>& line) {
   size_t start = 0;
   while (start < listing.size()) {
     size_t end = listing.find('\n', start);
     if (end == std::string::npos) end = listing.size();
-    lines.push_back(listing.substr(start, end - start));
+    line(listing.substr(start, end - start));
     start = end + 1;
   }
+}
+
+size_t CountListingLines(const std::string& listing) {
+  size_t lines = static_cast<size_t>(std::count(listing.begin(), listing.end(), '\n'));
+  if (!listing.empty() && listing.back() != '\n') ++lines;
   return lines;
 }
 

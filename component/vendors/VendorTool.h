@@ -1,17 +1,26 @@
-// What the vendor variants share around their tools: a tool listing cut into lines, the action
-// text of a version comparison and the one-item device it goes into, and one run of a flash tool
-// with its output in the component log. Nothing is kept between calls.
+// What the vendor variants share around their tools: a tool listing read and walked line by
+// line, the action text of a version comparison and the one-item device it goes into, and one
+// run of a flash tool with its output in the component log. Nothing is kept between calls.
 #pragma once
 
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "BaseCmp.h"
 #include "ComponentLog.h"
 
-// Every "\n" ends a line and is not part of it; a last piece without one is a line too. An empty
+// Runs a tool's listing command into `listing`. False, after one "ERROR! : ..." line in the log,
+// when the listing could not be run (no shell, a tool the shell could not execute or find, a
+// tool ended through a signal) or printed more than a run keeps of one command; the tool's
+// other exit codes are its own business and are not looked at.
+bool ReadToolListing(CComponentLog& log, const std::string& command, std::string& listing);
+
+// Calls `line` for each line of the listing in order, without copying the listing whole. Every
+// "\n" ends a line and is not part of it; a last piece without one is a line too. An empty
 // listing has no lines, and a final "\n" adds no empty line.
-std::vector<std::string> SplitListingLines(const std::string& listing);
+void ForEachListingLine(const std::string& listing, const std::function<void(const std::string&)>& line);
+// The number of lines ForEachListingLine finds.
+size_t CountListingLines(const std::string& listing);
 
 // "rewrite", "upgrade" or "downgrade" for a comparison result of 0, 1 or -1; "unknown" otherwise.
 std::wstring ActionText(int comparison);

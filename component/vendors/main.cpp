@@ -9,6 +9,9 @@ int main(int argc, char** argv) {
   // ending the process; the tools the run starts inherit this, so the log's limit cannot cut a
   // flash short either.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Every tool the run starts, through whichever road, sees SIGCHLD at its default, as a shell
+  // script that waits for its own helpers needs; a caller's ignored SIGCHLD survives exec.
+  std::signal(SIGCHLD, SIG_DFL);
   EmulexComp::CComponent component;
   switch (component.ParseCommandLine(argc, argv)) {
     case ParseResult::Failed:

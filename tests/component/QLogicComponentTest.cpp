@@ -1,6 +1,7 @@
 // The QLogic variant: its tool's query listing matched to inventory records by port WWN, the
 // containment look-up, version normalisation and the flash step's exit codes.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -42,6 +43,15 @@ std::string WithoutFinalLineEnd(std::string text) {
   return text;
 }
 
+std::string NulBeforeLineEnds(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\0';
+    out += c;
+  }
+  return out;
+}
+
 std::string Lines(int n) {
   std::string text;
   for (int i = 0; i < n; ++i) text += "Other : line\n";
@@ -81,6 +91,12 @@ TEST(QLogicCollection, InstalledImageComesFromTheInstanceWithTheRecordsPortName)
       {"a row without port name never matches", "HBA Instance: 0\nFlash Image: 2.11\n" + Lines(3), "", L""},
       {"a listing beyond 64 instances", Lines(400) + Instance("63", "2.10", kToolWwn), kWwn, L"2.10"},
       {"empty listing", "", kWwn, L""},
+      {"a NUL byte before every line end", NulBeforeLineEnds(Instance("0", "2.10", kToolWwn)), kWwn, L"2.10"},
+      {"fields padded with NUL bytes",
+       "HBA Instance: 0\nHBA Model: QLE2462" + std::string(5, '\0') + "\nFlash Image Version : 2.10" +
+           std::string(3, '\0') + "\nPort Name : " + kToolWwn + std::string(8, '\0') + "\nSerial Number : RFC0001\n",
+       kWwn, L"2.10"},
+      {"a NUL byte inside a value", Instance("0", std::string("2.\0") + "10", kToolWwn), kWwn, L"2.10"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -122,27 +138,71 @@ TEST(QLogicCollection, OneDevicePerKnownRecordInInventoryOrder) {
 TEST(QLogicCollection, ActionComparesTheBootVersionWithTheInstalledImage) {
   struct Case {
     const wchar_t* boot;   // the catalogue's
-    const char* image;     // listed for the record's port; null: the tool is missing
+    std::string listing;   // of the record's port and, after it, of another port
+    const wchar_t* active;
     const wchar_t* action;
   };
   const Case kCases[] = {
-      {L"2.10", "2.10", L"rewrite"}, {L"2.10", "2.02", L"upgrade"},   {L"2.10", "3.1", L"downgrade"},
-      {L"2.10", nullptr, L"upgrade"}, {L"", nullptr, L"rewrite"},     {L"", "2.10", L"downgrade"},
+      {L"2.10", Instance("0", "2.10", kToolWwn), L"2.10", L"rewrite"},
+      {L"2.10", Instance("0", "2.02", kToolWwn), L"2.02", L"upgrade"},
+      {L"2.10", Instance("0", "3.1", kToolWwn), L"3.1", L"downgrade"},
+      {L"", Instance("0", "2.10", kToolWwn), L"2.10", L"downgrade"},
+      {L"2.10", Instance("0", "2.10", kOtherToolWwn), L"", L"upgrade"},
+      {L"", Instance("0", "2.10", kOtherToolWwn), L"", L"rewrite"},
+      // A NUL byte never joins a line to the next: the other port's image stays its own.
+      {L"2.0", "HBA Instance: 0\nHBA Model: QLE2462\nFlash Image Version : 1.0\nPort Name : " + std::string(kToolWwn) +
+       std::string(1, '\0') + "\nHBA Instance: 1\n" + std::string(1, '\0') + "Flash Image Version : 3.0\nPort Name : " +
+       kOtherToolWwn + "\nSerial Number : RFC0002\n" + Lines(1), L"1.0", L"upgrade"},
   };
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.image ? c.image : "no tool");
     ScratchFolder folder;
-    if (c.image) WriteStandInTool(folder, kTool, Instance("0", c.image, kToolWwn), 0);
+    WriteStandInTool(folder, kTool, c.listing, 0);
     TestQLogic component(folder.File("log"));
     component.catalogue.devices = {Entry(L"1077.2432.1077.0138", L"QLE2460", c.boot)};
     component.hbaList.records = {NewRecord("10772432", "10770138", kWwn)};
-    testing::internal::CaptureStderr();  // the shell's complaint about a missing tool
     component.CollectFirmware();
-    testing::internal::GetCapturedStderr();
     ASSERT_EQ(component.result.devices.size(), 1u);
-    EXPECT_EQ(component.result.devices[0].fwItems[0].active_version, c.image ? Widen(c.image) : L"");
+    EXPECT_EQ(component.result.devices[0].fwItems[0].active_version, c.active);
     EXPECT_EQ(component.result.devices[0].fwItems[0].action, c.action);
   }
+}
+
+// A query that could not be read is a look not taken: the discovery fails with one error line
+// and the run ends with 7, instead of flashing adapters whose images it never saw.
+TEST(QLogicCollection, QueryThatCouldNotBeReadFailsTheRun) {
+  const std::string header =
+      "---------------------------------------------------\nLoading references...done.\nPerforming discovery...\n";
+  struct Case {
+    const char* name;
+    const char* script;  // the tool's whole script; null: no tool in the folder
+    std::string error;
+  };
+  const Case kCases[] = {
+      {"no tool", nullptr, "ERROR! : The adapter listing could not be run (exit code 127): ./qvqlafwupdate /q\n"},
+      {"tool the shell cannot execute", "\x7f" "ELF, but not a program\n", "ERROR! : The adapter listing could not be run (exit code 126): ./qvqlafwupdate /q\n"},
+      {"tool killed part-way", "#!/bin/sh\necho 'HBA Instance: 0'\nkill -9 $$\n",
+       "ERROR! : The adapter listing could not be run (ended by signal 9): ./qvqlafwupdate /q\n"},
+      {"tool that never stops printing", "#!/bin/sh\nexec yes ''\n",
+       "ERROR! : The adapter listing passed 64 MiB and was stopped: ./qvqlafwupdate /q\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    if (c.script) folder.Write(kTool, c.script);
+    folder.Write("reference.xml",
+                 "<tarvo_fchba_reference><devices><device><device_id value=\"1077.2432.1077.0138\"/>"
+                 "<boot value=\"2.10\"/></device></devices></tarvo_fchba_reference>");
+    TestQLogic component(folder.File("log"));
+    component.hbaList.records = {NewRecord("10772432", "10770138", kWwn)};
+    testing::internal::CaptureStderr();  // the shell's complaint
+    EXPECT_EQ(component.Run(), 7);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadFileBytes(folder.File("log")), header + c.error);
+    EXPECT_TRUE(component.result.devices.empty());
+  }
+  struct rusage usage;
+  ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
+  EXPECT_LT(static_cast<size_t>(usage.ru_maxrss) * 1024, 6 * kMaxCommandOutput);
 }
 
 TEST(QLogicLookUp, ExactMatchFirstThenContainmentInAnyCase) {

@@ -96,7 +96,8 @@ TEST(RunSequence, DecisionsMessagesAndExitCodes) {
   }
 }
 
-TEST(RunSequence, FailedReportStillEndsWithNothingDone) {
+// A caller reads the report at its path after the run: one that was not saved fails the run.
+TEST(RunSequence, ReportThatWasNotSavedFailsTheRun) {
   ScratchFolder folder;
   folder.Write("reference.xml", kCatalogue);
   ScriptedComponent component(folder.File("log"));
@@ -104,7 +105,7 @@ TEST(RunSequence, FailedReportStillEndsWithNothingDone) {
   ASSERT_EQ(component.ParseCommandLine(4, argv), ParseResult::Proceed);
   component.reportSucceeds = false;
   testing::internal::CaptureStdout();
-  EXPECT_EQ(component.Run(), 3);
+  EXPECT_EQ(component.Run(), 7);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(ReadFileBytes(folder.File("log")), std::string(kHeader) + "Generating self-discovery XML...FAILED!\n");
 }

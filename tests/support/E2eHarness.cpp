@@ -1,6 +1,7 @@
 #include "E2eHarness.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,16 +42,16 @@ bool WriteFiles(const std::string& base, const std::map<std::string, std::string
 
 // Waits for the run to end; false when it was still running at the time limit, after which
 // its process group is killed and reaped.
-bool WaitWithinLimit(pid_t pid, int& status) {
+bool WaitWithinLimit(pid_t pid, int& status, struct rusage& usage) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRunTimeLimitSeconds);
   for (auto pause = std::chrono::milliseconds(1); std::chrono::steady_clock::now() < deadline;
        pause = std::min(pause * 2, std::chrono::milliseconds(50))) {
-    const pid_t ended = waitpid(pid, &status, WNOHANG);
+    const pid_t ended = wait4(pid, &status, WNOHANG, &usage);
     if (ended == pid || (ended < 0 && errno != EINTR)) return true;
     std::this_thread::sleep_for(pause);
   }
   kill(-pid, SIGKILL);
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   return false;
 }
@@ -152,7 +153,9 @@ E2eResult E2eHarness::Run(const E2eRun& run) {
     _exit(127);
   }
   int status = 0;
-  result.timedOut = !WaitWithinLimit(pid, status);
+  struct rusage usage {};
+  result.timedOut = !WaitWithinLimit(pid, status, usage);
+  result.maxRssKiB = usage.ru_maxrss;
   result.out = ReadFileBytes(outPath);
   result.err = ReadFileBytes(errPath);
   const std::string logPath = varDir + "/zmt/Component.log";
