@@ -241,13 +241,20 @@ TEST(EmulexFlash, IgnoredSigchldChangesNoOutcome) {
 }
 
 // A console that is a file (or a pipe) is not flushed by lines; what the run has printed still
-// reaches it before each command starts, so "DO NOT INTERRUPT" shows while the tool runs.
+// reaches it before each command starts (the release-file read, unzip, the listing and the
+// flash), so "DO NOT INTERRUPT" shows while the tool runs.
 TEST(EmulexFlash, ConsoleThatIsAFileShowsEachStepBeforeItsCommandStarts) {
   E2eHarness harness;
-  E2eResult r = RunFlash(harness, {{"/f"}, kRewriteListing, 0, false, true});
+  E2eRun run;
+  run.rootFiles["/etc/redhat-release"] = "Red Hat Enterprise Linux Server release 6.4 (Santiago)\n";
+  E2eResult r = RunFlash(harness, {{"/f"}, kRewriteListing, 0, false, true}, run);
   ASSERT_TRUE(r.started) << r.error;
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, FlashConsole(" /f ", 0, kUpdateSuccess, 1));
+  const std::string upToDiscovery =
+      "---------------------------------------------------\nLoading references...done.\nPerforming discovery...\n";
+  EXPECT_EQ(r.ReadWorkFile("console-at-cat.txt"), upToDiscovery);
+  EXPECT_EQ(r.ReadWorkFile("console-at-unzip.txt"), upToDiscovery + "Preparing the Emulex Kit...");
   EXPECT_EQ(r.ReadWorkFile("console-at-listing.txt"), kRunUpToKit);
   EXPECT_EQ(r.ReadWorkFile("console-at-flash.txt"),
             std::string(kRunUpToKit) + "Performing flash -- DO NOT INTERRUPT!\n" + ExecutingLine(" /f "));

@@ -27,6 +27,19 @@ const char kStandInScript[] =
     "fi\n"
     "exit $(cat kit-exit-code.txt)\n";
 
+// Put first on PATH as "cat" and "unzip": copies the console as it stands to
+// console-at-<name>.txt when the program reads a release file or unzips, then runs the real
+// command from the rest of PATH.
+const char kConsoleCopyingCommand[] =
+    "#!/bin/sh\n"
+    "PATH=${PATH#*:}\n"
+    "name=${0##*/}\n"
+    "case \"$name $*\" in\n"
+    "  'cat /etc/redhat-release' | 'cat /etc/SuSE-release' | 'unzip '*)\n"
+    "    cat \"$FCHBA_CONSOLE\" > console-at-$name.txt ;;\n"
+    "esac\n"
+    "exec \"$name\" \"$@\"\n";
+
 std::string Leaf(const std::string& indent, const char* name, const std::string& value) {
   return indent + "<" + name + " value=\"" + value + "\"/>\n";
 }
@@ -37,8 +50,13 @@ void AddStandInKit(E2eRun& run, const StandInKit& kit) {
   run.files["kit-listing.txt"] = kit.listing;
   run.files["kit-exit-code.txt"] = std::to_string(kit.flashExitCode) + "\n";
   if (kit.killShellOnFlash) run.files["kit-kill-shell"] = "";
-  // The setup shell becomes the program, so its descriptor 1 is the program's console.
-  if (kit.copyConsole) run.setup.push_back("export FCHBA_CONSOLE=/proc/$$/fd/1");
+  if (kit.copyConsole) {
+    run.files["standin/cat"] = run.files["standin/unzip"] = kConsoleCopyingCommand;
+    run.setup.push_back("chmod +x standin/cat standin/unzip");
+    run.setup.push_back("export PATH=\"$PWD/standin:$PATH\"");
+    // The setup shell becomes the program, so its descriptor 1 is the program's console.
+    run.setup.push_back("export FCHBA_CONSOLE=/proc/$$/fd/1");
+  }
   run.setup.push_back("(cd kitsource && zip -qr ../elxflashStandalone-t.zip elxflashStandalone-t) && rm -rf kitsource");
 }
 

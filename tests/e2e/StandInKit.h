@@ -13,7 +13,9 @@ struct StandInKit {
   int flashExitCode = 0;          // the flash call's exit code
   bool killShellOnFlash = false;  // the flash call ends the shell that runs it with SIGKILL
   // The listing and the flash call each copy the program's console as it stands when they start
-  // to "console-at-listing.txt" and "console-at-flash.txt" (the console is a file in these runs).
+  // to "console-at-listing.txt" and "console-at-flash.txt" (the console is a file in these runs);
+  // stand-ins for cat and unzip first on PATH do the same when the program reads a release file
+  // ("console-at-cat.txt") and unzips the kit ("console-at-unzip.txt").
   bool copyConsole = false;
   std::string script;             // when not empty, the whole script in place of the stand-in's
 };

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "FcHbaAdapter.h"
@@ -156,8 +158,8 @@ TEST_F(AdapterTest, RefreshLeavesOutFailedPortsAndKeepsFailedStatisticsAtZero) {
   EXPECT_EQ(object.GetNumberOfPorts(), 3u);
 }
 
-// A port count from the library is read up to a fixed bound, whether the reads past the real
-// ports fail or (without the port handlers) all succeed; a count past the bound gives 1.
+// A port count from the library is read up to a fixed bound of 256, whether the reads past the
+// real ports fail or (without the port handlers) all succeed; a count past the bound gives 1.
 TEST_F(AdapterTest, RefreshReadsPortsUpToTheBound) {
   struct Case {
     const char* what;
@@ -169,10 +171,9 @@ TEST_F(AdapterTest, RefreshReadsPortsUpToTheBound) {
   const uint32_t kNoPortHandlers = (1u << kGetAdapterPortAttributes) | (1u << kGetPortStatistics);
   const Case kCases[] = {
       {"reads past the real ports fail", 0xFFFFFFFF, 0, 1, kStandInPorts},
-      {"every read succeeds", 0xFFFFFFFF, kNoPortHandlers, 1, kMaxPortsPerAdapter},
-      {"count at the bound", kMaxPortsPerAdapter, kNoPortHandlers, 0, kMaxPortsPerAdapter},
-      {"count one past the bound", kMaxPortsPerAdapter + 1, kNoPortHandlers, 1,
-       kMaxPortsPerAdapter},
+      {"every read succeeds", 0xFFFFFFFF, kNoPortHandlers, 1, 256},
+      {"count at the bound", 256, kNoPortHandlers, 0, 256},
+      {"count one past the bound", 257, kNoPortHandlers, 1, 256},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -189,7 +190,7 @@ TEST_F(AdapterTest, RefreshReadsPortsUpToTheBound) {
     for (size_t p = 0; p < object.ports.size(); ++p) ASSERT_EQ(object.ports[p].GetPortIndex(), p);
     if (c.missing == 0) {
       EXPECT_EQ(object.ports.back().GetPortWwnText(), "14:14:14:14:14:14:14:14");
-      EXPECT_EQ(a.calls[kGetAdapterPortAttributes], static_cast<int>(kMaxPortsPerAdapter));
+      EXPECT_EQ(a.calls[kGetAdapterPortAttributes], 256);
     }
     EXPECT_EQ(a.calls[kCloseAdapter], 1);
   }
@@ -285,6 +286,34 @@ TEST_F(AdapterTest, EnumeratorHandsOutEveryAdapterInOrder) {
   delete first;
   delete second;
   EXPECT_NE(libraryTable[0].state, LibraryLoaded);
+}
+
+// A large machine, sixteen adapters of four ports each, is read whole.
+TEST_F(AdapterTest, EnumeratorReadsEveryAdapterAndPortOfALargeMachine) {
+  for (int i = 0; i < 16; ++i)
+    AddAdapter(a, "a" + std::to_string(i), static_cast<uint8_t>(0x10 + 8 * i), 4);
+  FcHbaMRA enumerator;
+  ASSERT_EQ(enumerator.adapterCount, 16u);
+  std::vector<std::unique_ptr<FcHbaAdapter>> adapters;
+  int status = -1;
+  for (FcHbaAdapter* next = enumerator.GetFirstAdapter(&status); next != nullptr;
+       next = enumerator.GetNextAdapter(next, &status)) {
+    EXPECT_EQ(status, AdapterOk);
+    adapters.emplace_back(next);
+  }
+  ASSERT_EQ(adapters.size(), 16u);
+  for (int i = 0; i < 16; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(adapters[i]->GetName(), "a" + std::to_string(i));
+    ASSERT_EQ(adapters[i]->ports.size(), 4u);
+    for (int p = 0; p < 4; ++p) {
+      char wwn[24];
+      const int byte = 0x10 + 8 * i + 1 + p;
+      snprintf(wwn, sizeof(wwn), "%02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X", byte, byte, byte,
+               byte, byte, byte, byte, byte);
+      EXPECT_EQ(adapters[i]->ports[p].GetPortWwnText(), wwn);
+    }
+  }
 }
 
 TEST_F(AdapterTest, EnumeratorWithoutConfigurationHandsOutNothing) {

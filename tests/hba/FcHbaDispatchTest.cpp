@@ -68,7 +68,8 @@ TEST_F(HbaTest, LoadWithoutConfigurationTouchesNothing) {
 }
 
 // A configuration that never ends (here a device of endless zero bytes, no line with a
-// separator) ends the load all the same; a long real one is still read to its end.
+// separator) ends the load all the same; a long real one is still read to its end, up to its
+// 4096th line.
 TEST_F(HbaTest, ConfigurationReadsAreBounded) {
   InstallHbaLibrary(kVendorA);
   ASSERT_EQ(symlink("/dev/zero", "/etc/hba.conf"), 0);
@@ -76,12 +77,16 @@ TEST_F(HbaTest, ConfigurationReadsAreBounded) {
   EXPECT_EQ(libraryTable[0].state, LibraryEmpty);
   EXPECT_STREQ(libraryTable[0].name, "");
 
-  ASSERT_EQ(unlink("/etc/hba.conf"), 0);
-  std::string config;
-  for (int i = 0; i < kMaxConfigReads / 4; ++i) config += "# a comment line\n";
-  WriteTextFile("/etc/hba.conf", config + "a " + kVendorA + "\n");
-  EXPECT_EQ(HBA_LoadLibrary(), 0u);
-  EXPECT_EQ(libraryTable[0].state, LibraryLoaded);
+  for (int comments : {4095, 4096}) {
+    SCOPED_TRACE(comments);
+    ResetDispatch();
+    std::string config;
+    for (int i = 0; i < comments; ++i) config += "# a comment line\n";
+    ASSERT_EQ(unlink("/etc/hba.conf"), 0);
+    WriteTextFile("/etc/hba.conf", config + "a " + kVendorA + "\n");
+    EXPECT_EQ(HBA_LoadLibrary(), 0u);
+    EXPECT_EQ(libraryTable[0].state, comments < 4096 ? LibraryLoaded : LibraryEmpty);
+  }
 }
 
 TEST_F(HbaTest, RegistrationStates) {

@@ -1,8 +1,10 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "FcHbaDispatch.h"
 #include "FcHbaExtension.h"
@@ -261,6 +263,17 @@ TEST_F(DirectRoadTest, WalkOutcomes) {
     const char* message;
     int frees, closes;
   };
+  // Of `count` adapters only the last one matches (m1 no longer does); at most 256 are walked.
+  const auto lastOf = [](int count) {
+    return [count](StandInManagementControl& c) {
+      memset(c.adapters[1].extension.nodeWwn, 9, 8);
+      while (c.adapterCount < std::min(count - 1, kStandInAdapters))
+        AddManagedAdapter(c, "m" + std::to_string(c.adapterCount), 0x20);
+      if (count <= kStandInAdapters) AddManagedAdapter(c, "last", 0x10);
+      c.adapterCount = count;
+      c.lastExtraWwnByte = 0x10;
+    };
+  };
   const Case kCases[] = {
       {"load fails", [](StandInManagementControl& c) { c.failLoad = true; }, ExtensionLoadFailed,
        "fail to load library", 0, 0},
@@ -281,7 +294,11 @@ TEST_F(DirectRoadTest, WalkOutcomes) {
          memset(c.adapters[1].extension.nodeWwn, 9, 8);
          c.adapterCount = 0x7FFFFFFF;
        },
-       ExtensionNoWwnMatch, "could not find WWNN match", 1, kMaxManagedAdapters},
+       ExtensionNoWwnMatch, "could not find WWNN match", 1, 256},
+      {"match on the 16th adapter", lastOf(16), ExtensionOk, "pass", 1, 16},
+      {"match on the 256th adapter", lastOf(256), ExtensionOk, "pass", 1, 256},
+      {"match on the 257th adapter, past the walk", lastOf(257), ExtensionNoWwnMatch,
+       "could not find WWNN match", 1, 256},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.what);
@@ -295,7 +312,7 @@ TEST_F(DirectRoadTest, WalkOutcomes) {
     EXPECT_EQ(control.freeCalls, c.frees);
     EXPECT_EQ(control.closeCalls, c.closes);
     EXPECT_EQ(control.openCalls, control.closeCalls + (c.status == ExtensionOpenFailed ? 1 : 0));
-    EXPECT_TRUE(out.Untouched());
+    EXPECT_EQ(out.Untouched(), c.status != ExtensionOk);
     EXPECT_FALSE(LoadedBeyondControl(kEmulexManagement));
   }
 }

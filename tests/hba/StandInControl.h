@@ -22,7 +22,7 @@ enum StandInHandler {
   kHandlerCount
 };
 
-const int kStandInAdapters = 4;
+const int kStandInAdapters = 16;
 const int kStandInPorts = 4;
 
 // What ZMTFC_GetAdapterAttributes2 reports for one adapter.
@@ -107,7 +107,8 @@ struct StandInManagedAdapter {
 // Adapter i of the management library opens as handle 0x100 + i.
 struct StandInManagementControl {
   bool failLoad;
-  int adapterCount;  // adapters beyond the ones below are "extra<i>", of node WWN zero
+  int adapterCount;  // adapters beyond the ones below are "extra<i>", of node WWN zero...
+  uint8_t lastExtraWwnByte;  // ...but for the last of the count, whose bytes are all this one
   StandInManagedAdapter adapters[kStandInAdapters];
   int loadCalls, freeCalls, openCalls, closeCalls;
 };

@@ -14,8 +14,8 @@ namespace {
 StandInManagementControl& control = standInManagementControl;
 const long kFirstHandle = 0x100;
 
-// Adapters past the table, up to the count, answer every call as healthy adapters that match
-// no node WWN.
+// Adapters past the table, up to the count, answer every call as healthy adapters of node WWN
+// zero (the last one's may be set).
 bool IsExtra(long index) { return index >= kStandInAdapters && index < control.adapterCount; }
 
 }  // namespace
@@ -57,8 +57,12 @@ STANDIN_EXPORT HBA_HANDLE ZMTFC_OpenAdapter(char* name) {
 #ifndef STANDIN_LACKS_ZMTFC_GetAdapterAttributes2
 STANDIN_EXPORT HBA_STATUS ZMTFC_GetAdapterAttributes2(HBA_HANDLE handle,
                                                       FcHbaExtendedAttributes* record) {
-  if (IsExtra(static_cast<long>(handle) - kFirstHandle))
-    return AnswerExtension(StandInExtension{}, record);
+  const long index = static_cast<long>(handle) - kFirstHandle;
+  if (IsExtra(index)) {
+    StandInExtension extra{};
+    if (index == control.adapterCount - 1) memset(extra.nodeWwn, control.lastExtraWwnByte, 8);
+    return AnswerExtension(extra, record);
+  }
   StandInManagedAdapter* adapter =
       AdapterOpenedAs(control.adapters, control.adapterCount, kFirstHandle, handle);
   if (adapter == nullptr) return HBA_STATUS_ERROR_INVALID_HANDLE;
