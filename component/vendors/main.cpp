@@ -3,12 +3,14 @@
 #include <iostream>
 
 #include "EmulexComponent.h"
+#include "RunLock.h"
 
 int main(int argc, char** argv) {
   // A write past a file-size limit (the log only grows) fails like one to a full disk instead of
   // ending the process; the tools the run starts inherit this, so the log's limit cannot cut a
   // flash short either.
   std::signal(SIGXFSZ, SIG_IGN);
+  CRunLock oneRunAtATime;  // released only when the process ends
   EmulexComp::CComponent component;
   switch (component.ParseCommandLine(argc, argv)) {
     case ParseResult::Failed:
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     case ParseResult::HelpShown:
       return ComponentResult::NothingDone;
     default:
+      oneRunAtATime.Acquire(component.log);
       return component.Run();
   }
 }

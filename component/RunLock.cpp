@@ -1,0 +1,54 @@
+#include "RunLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+const char kRunLockPath[] = "/var/zmt/Component.lock";
+const char kWaitingNotice[] = "NOTICE : Another run of this component is in progress; waiting for it to end.\n";
+// The descriptor is moved to this number or above, out of the range 0 to 9 that a shell script
+// can name: a tool's "3>> file" would otherwise close it in the tool, and a tool that writes to
+// an inherited descriptor 3 would write into the lock file.
+const int kLowestLockDescriptor = 10;
+
+// The notice must show before the wait, also on a console that is a file or a pipe. A flush that
+// fails costs the notice only: the stream is left good for the items after it.
+void ShowConsoleNow() {
+  std::cout.flush();
+  std::fflush(stdout);
+  std::cout.clear();
+}
+
+// flock, again after a signal handler interrupted it; -1 with errno on any other failure.
+int LockFile(int fd, int operation) {
+  int rc;
+  do rc = flock(fd, operation);
+  while (rc != 0 && errno == EINTR);
+  return rc;
+}
+}  // namespace
+
+CRunLock::~CRunLock() {
+  if (fd >= 0) close(fd);
+}
+
+void CRunLock::Acquire(CComponentLog& log) {
+  const int opened = open(kRunLockPath, O_RDWR | O_CREAT, 0644);  // no O_CLOEXEC: see the header
+  if (opened < 0) return;
+  fd = fcntl(opened, F_DUPFD, kLowestLockDescriptor);
+  close(opened);
+  if (fd < 0) return;
+  if (LockFile(fd, LOCK_EX | LOCK_NB) == 0) return;
+  if (errno == EWOULDBLOCK) {
+    log << kWaitingNotice;
+    ShowConsoleNow();
+    if (LockFile(fd, LOCK_EX) == 0) return;
+  }
+  close(fd);
+  fd = -1;
+}
