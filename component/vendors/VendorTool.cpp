@@ -1,12 +1,29 @@
 #include "VendorTool.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 
 #include "CommandRunner.h"
 
 namespace {
+// The file that kToolOutputToLog appends to.
+const char kToolLogPath[] = "/var/zmt/Component.log";
+// The status that a POSIX shell, as the usual /bin/sh, gives a command whose redirection fails.
+const int kRedirectionFailedCode = 2;
+
+// True when the tool's redirections can open the log the way the shell opens them. A shell that
+// cannot open them never starts the tool, but reports that as 2 or as 1 (which reads as "nothing
+// needed") depending on the shell; looking first gives the same code on every shell.
+bool ToolLogOpens() {
+  const int fd = open(kToolLogPath, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 // The exit code of a status from RunShell.
 int ToolExitCode(int status) {
   if (status == -1) return 255;
@@ -81,8 +98,11 @@ void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const R
 int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
                    const std::string& prepare) {
   log << "Executing flash engine: " << shown << "\n";
-  if (!prepare.empty()) (void)RunShell(prepare);
-  const int code = ToolExitCode(RunShell(command));
+  int code = kRedirectionFailedCode;
+  if (ToolLogOpens()) {
+    if (!prepare.empty()) (void)RunShell(prepare);
+    code = ToolExitCode(RunShell(command));
+  }
   log << "Flash Engine exit code: " << code << "\n";
   return code;
 }

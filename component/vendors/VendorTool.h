@@ -38,7 +38,8 @@ extern const char kToolOutputToLog[];
 // ignored) and then `command` through the shell, logs the tool's exit code and returns it. A shell
 // that could not start reads as 255, a tool that ended through a signal as 128 plus the signal
 // number (never as success). The code is the tool's own whatever SIGCHLD disposition the process
-// was started with.
+// was started with. When the log file of kToolOutputToLog cannot be opened for appending, nothing
+// is started and the code is 2, a failed redirection's status, whatever shell /bin/sh is.
 int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
                    const std::string& prepare = std::string());
 

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "EmulexComponent.h"
+#include "RunLock.h"
 
 int main(int argc, char** argv) {
   // A write past a file-size limit (the log only grows) fails like one to a full disk instead of
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   // Every tool the run starts, through whichever road, sees SIGCHLD at its default, as a shell
   // script that waits for its own helpers needs; a caller's ignored SIGCHLD survives exec.
   std::signal(SIGCHLD, SIG_DFL);
+  CRunLock oneRunAtATime;  // released only when the process ends
   EmulexComp::CComponent component;
   switch (component.ParseCommandLine(argc, argv)) {
     case ParseResult::Failed:
@@ -20,6 +22,7 @@ int main(int argc, char** argv) {
     case ParseResult::HelpShown:
       return ComponentResult::NothingDone;
     default:
+      oneRunAtATime.Acquire(component.log);
       return component.Run();
   }
 }

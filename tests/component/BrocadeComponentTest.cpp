@@ -145,6 +145,16 @@ TEST(BrocadeFlash, FixedCommandAndExitCodes) {
     }
   });
 }
+
+// A tool log that cannot be opened would refuse the tool's redirections: nothing is started, and
+// the code is the same on every shell.
+TEST(BrocadeFlash, ToolLogThatCannotBeOpenedStartsNothing) {
+  ExpectFlashStartsNothingWithoutToolLog(kTool, "./bcu_bootupdate boot --update bfa_boot_fw -a",
+                                         [](const std::string& logPath) {
+                                           TestBrocade component(logPath);
+                                           return component.Flash();
+                                         });
+}
 }  // namespace
 
 namespace {

@@ -279,6 +279,15 @@ TEST(QLogicFlash, OptionsAndExitCodes) {
   });
 }
 
+// A tool log that cannot be opened would refuse the tool's redirections, which one shell reports
+// as 1, "nothing done": nothing is started, and the step fails on every shell.
+TEST(QLogicFlash, ToolLogThatCannotBeOpenedStartsNothing) {
+  ExpectFlashStartsNothingWithoutToolLog(kTool, "./qvqlafwupdate", [](const std::string& logPath) {
+    TestQLogic component(logPath);
+    return component.Flash();
+  });
+}
+
 TEST(QLogicFlash, ToolOutputIsAppendedToTheComponentLog) {
   ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
   const std::string before = ReadFileBytes(kToolLogPath);

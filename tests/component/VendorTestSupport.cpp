@@ -3,7 +3,10 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -58,6 +61,29 @@ void PrepareToolLogFolder() {
   closedir(sys);
   ASSERT_EQ(entries, 0) << "not inside the test sandbox: /var/zmt is left alone";
   ASSERT_EQ(std::system("mkdir -p /var/zmt"), 0);
+}
+
+void ExpectFlashStartsNothingWithoutToolLog(const std::string& tool, const std::string& shown,
+                                            const std::function<int(const std::string& logPath)>& flash) {
+  ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
+  ASSERT_EQ(mkdir(kToolLogPath, 0755), 0) << std::strerror(errno);
+  for (const std::string shell : {"/bin/dash", "/bin/bash"}) {
+    SCOPED_TRACE("/bin/sh is " + shell);
+    ASSERT_EQ(mount(shell.c_str(), "/bin/sh", nullptr, MS_BIND, nullptr), 0) << std::strerror(errno);
+    {
+      ScratchFolder folder;
+      WriteStandInTool(folder, tool, "flashing\n", 0);
+      EXPECT_EQ(flash(folder.File("log")), 7);
+      EXPECT_EQ(ReadFileBytes(folder.File("log")), "Executing flash engine: " + shown + "\nFlash Engine exit code: 2\n");
+      bool ran = true;
+      (void)ReadFileBytes(folder.File(tool + ".args"), &ran);
+      EXPECT_FALSE(ran);
+      struct stat info;
+      ASSERT_EQ(stat(folder.File(tool).c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0111, 0u);  // not even made executable
+    }
+    ASSERT_EQ(umount("/bin/sh"), 0) << std::strerror(errno);
+  }
 }
 
 void ExpectOneItemDevice(const Device& device, const std::wstring& deviceId, const std::wstring& productId,

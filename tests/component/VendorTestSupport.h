@@ -24,6 +24,13 @@ extern const char kStandInExtraOutput[];
 void PrepareToolLogFolder();
 const char* const kToolLogPath = "/var/zmt/Component.log";
 
+// With the tool log made a folder, so that it cannot be opened, and once with dash and once with
+// bash as /bin/sh: `flash` runs the flash step of a component whose log is at the path it gets,
+// in a fresh folder that holds the stand-in `tool`. Expects 7, the executing line of `shown` and
+// exit code 2 in that log, and the stand-in neither run nor made executable. Only in the sandbox.
+void ExpectFlashStartsNothingWithoutToolLog(const std::string& tool, const std::string& shown,
+                                            const std::function<int(const std::string& logPath)>& flash);
+
 // Runs `body` once under each SIGCHLD disposition a caller may start the program with: the
 // default, ignored, and the default with SA_NOCLDWAIT (the last two let the kernel reap children
 // on its own). Afterwards the disposition must be the one `body` started with; the earlier one
