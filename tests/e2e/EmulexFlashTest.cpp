@@ -240,6 +240,30 @@ TEST(EmulexFlash, IgnoredSigchldChangesNoOutcome) {
   }
 }
 
+// The kit's listing script waits for a helper of its own and lists only when the helper's status
+// reads as success: an ignored SIGCHLD inherited from the caller would make that wait fail.
+TEST(EmulexFlash, IgnoredSigchldReachesNoTool) {
+  E2eHarness harness;
+  for (bool ignore : {false, true}) {
+    SCOPED_TRACE(ignore ? "SIGCHLD ignored" : "SIGCHLD default");
+    E2eRun run;
+    run.ignoreSigchld = ignore;
+    run.files["reference.xml"] = CatalogueXml({kLpe12002});
+    StandInKit kit;
+    kit.listing = kUpgradeListing;
+    kit.script =
+        "#!/bin/sh\n"
+        "echo \"$*\" >> kit-args.txt\n"
+        "[ \"$*\" = \"/q /fc\" ] || exit 0\n"
+        "(exit 0) & wait $! && cat kit-listing.txt\n";
+    AddStandInKit(run, kit);
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/fc /update\n");
+  }
+}
+
 // A console that is a file (or a pipe) is not flushed by lines; what the run has printed still
 // reaches it before each command starts (the release-file read, unzip, the listing and the
 // flash), so "DO NOT INTERRUPT" shows while the tool runs.
