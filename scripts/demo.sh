@@ -4,6 +4,7 @@
 # component log of the demo lands in demo-run/var/zmt/Component.log. Run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/check-sandbox.sh demo.sh
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target fchba-update demo-package

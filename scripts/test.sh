@@ -4,6 +4,7 @@
 # Run as root: the tests use private mount namespaces.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/check-sandbox.sh test.sh
 bash scripts/install-deps.sh --tests
 jobs=$(nproc)
 
@@ -16,8 +17,8 @@ cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
-# -m32 against the i386 libraries, which pkg-config finds in their own folder.
 bash scripts/enable-i386.sh
+# -m32 against the i386 libraries, which pkg-config finds in their own folder.
 PKG_CONFIG_LIBDIR=/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig \
   cmake -S . -B build-i386 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32
 cmake --build build-i386 -j"$jobs"
