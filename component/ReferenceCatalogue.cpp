@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlversion.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -58,6 +59,18 @@ ReferenceEntry ReadDevice(xmlNode* device) {
   }
   return entry;
 }
+
+// A gzip-compressed catalogue reads like a plain one. Up to libxml2 2.13 the parser decompresses
+// on its own; from 2.14 on only when asked with XML_PARSE_UNZIP, an enumerator (not a macro),
+// so the library's version tells whether the header has it. There the options are otherwise
+// those that xmlParseFile sets (names outside the dictionary), so the parser accepts the same.
+xmlDoc* ParseCatalogue() {
+#if LIBXML_VERSION >= 21400
+  return xmlReadFile(kCatalogueFile, nullptr, XML_PARSE_NODICT | XML_PARSE_UNZIP);
+#else
+  return xmlParseFile(kCatalogueFile);
+#endif
+}
 }  // namespace
 
 std::wstring WidenBytes(const std::string& bytes) {
@@ -101,7 +114,7 @@ bool CReferenceCatalogue::Load() {
   struct stat info;
   if (stat(kCatalogueFile, &info) != 0) return false;
   xmlInitParser();
-  xmlDoc* doc = xmlParseFile(kCatalogueFile);
+  xmlDoc* doc = ParseCatalogue();
   if (doc == nullptr) return false;
 
   xmlNode* node = doc->children;

@@ -1,9 +1,8 @@
 // The component log: console unless quiet, appended to the file item by item, never truncated.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 #include "ComponentLog.h"
 #include "ComponentTestSupport.h"
@@ -52,16 +51,17 @@ TEST(ComponentLog, UnwritableFileCostsOneErrorLinePerItemEvenWhenQuiet) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + error + error + error);
 }
 
-// The file opens but takes no byte. A small item stays in the stream's buffer until the close
-// writes it out; one larger than that buffer is written at once: both cost the error line. An
-// empty item loses nothing.
+// The file opens but takes no byte: it lies on a file system of one page that a filler has
+// filled. A small item stays in the stream's buffer until the close writes it out; one larger
+// than that buffer is written at once: both cost the error line. An empty item loses nothing.
 TEST(ComponentLog, ItemsTheFileRefusesCostOneErrorLineEachEvenWhenQuiet) {
   ScratchFolder folder;
-  const std::string path = folder.File("Component.log");
-  // A node of the full device of the test's own, so that the log's touch leaves /dev/full alone.
+  // The test's own tmpfs, in the sandbox's private mount namespace.
   const std::string full = folder.File("full");
-  ASSERT_EQ(mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
-  ASSERT_EQ(symlink(full.c_str(), path.c_str()), 0);
+  ASSERT_EQ(mkdir(full.c_str(), 0755), 0);
+  ASSERT_EQ(mount("fchbafull", full.c_str(), "tmpfs", 0, "size=4k"), 0);
+  ASSERT_TRUE(WriteFileBytes(full + "/filler", std::string(4096, 'x')));
+  const std::string path = full + "/Component.log";
   testing::internal::CaptureStdout();
   {
     CComponentLog log(path);
@@ -71,6 +71,7 @@ TEST(ComponentLog, ItemsTheFileRefusesCostOneErrorLineEachEvenWhenQuiet) {
   }
   const std::string error = "ERROR : Unable to write to log file\n";
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + "3" + error + "w" + error + error + error);
+  umount2(full.c_str(), MNT_DETACH);
 }
 
 TEST(ComponentLog, PathWithShellCharactersIsPreparedLiterally) {

@@ -21,16 +21,33 @@ bool failAdapterAllocation = false;
 
 }  // namespace
 
-// The replacement pair forwards to malloc and free; g++ cannot see that they belong together.
+// The replacements forward to malloc and free; g++ cannot see that they belong together.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
+// Every plain form is replaced, single and array, throwing and nothrow, sized or not, so that no
+// block allocated here reaches another allocator's delete (the address sanitizer aborts on such a
+// mismatch, and GoogleTest allocates with new (std::nothrow) too). The aligned forms are left to
+// the runtime, which then serves both their new and their delete.
 void* operator new(std::size_t size) {
   if (failAdapterAllocation && size == sizeof(FcHbaAdapter)) throw std::bad_alloc();
   if (void* memory = malloc(size != 0 ? size : 1)) return memory;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* memory) noexcept { free(memory); }
+void operator delete[](void* memory) noexcept { free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { free(memory); }
 
 namespace {
 

@@ -33,7 +33,7 @@ struct E2eResult {
   std::string out;
   std::string err;
   std::string log;  // the bytes of /var/zmt/Component.log after the run, when it is a regular file
-  bool logExists = false;  // also true for a link, which is not followed (it may lead to /dev/full)
+  bool logExists = false;  // also true for a link, which is not followed
   long maxRssKiB = 0;  // the largest resident size of the program or of anything it waited for
   std::string workDir;  // the working folder, kept until the harness object is destroyed
   std::string error;

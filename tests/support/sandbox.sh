@@ -24,6 +24,8 @@ fail() { echo "sandbox: $*" >&2; exit 125; }
 
 if [ "${FCHBA_SANDBOXED:-}" != "1" ]; then
   command -v unshare >/dev/null 2>&1 || fail "unshare is not installed"
+  # A failed exec'd unshare would exit as the command could, so a namespace is tried first.
+  unshare -m true 2>/dev/null || fail "cannot create a mount namespace (needs root and the right to create one)"
   FCHBA_SANDBOXED=1 exec unshare -m --propagation private "$0" "$@"
   fail "cannot start unshare"
 fi
