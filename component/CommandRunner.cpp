@@ -119,13 +119,15 @@ void FlushConsole() {
 std::string OutputBoundText() { return std::to_string(kMaxCommandOutput >> 20) + " MiB"; }
 
 bool CommandOutput::CouldNotRun() const {
-  if (!started) return true;
-  if (WIFSIGNALED(status)) return true;
-  const int code = WEXITSTATUS(status);
+  if (!started || status == -1) return true;
+  const int code = ExitCode();
   return code == 126 || code == 127 || (code > kSignalExitBase && code <= kSignalExitBase + kHighestSignal);
 }
 
-int CommandOutput::ExitCode() const {
+int CommandOutput::ExitCode() const { return ShellExitCode(status); }
+
+int ShellExitCode(int status) {
+  if (status == -1) return 255;
   if (WIFSIGNALED(status)) return kSignalExitBase + WTERMSIG(status);
   return WEXITSTATUS(status);
 }

@@ -30,9 +30,13 @@ struct CommandOutput {
   // The shell could not start the command (126 not executable, 127 not found), or the command
   // ended through a signal, which the shell reports as 128 plus the signal number.
   bool CouldNotRun() const;
-  // The shell's exit code, or 128 plus the signal number when the shell itself was killed.
+  // The shell's exit code, as ShellExitCode gives it.
   int ExitCode() const;
 };
+
+// The exit code in a wait status as a shell would report it: 128 plus the signal number for a
+// process ended through a signal, and 255 for -1, a status that was never received.
+int ShellExitCode(int status);
 
 // Runs the command line through the shell and reads its standard output to its end or to the
 // bound (standard error is left to the process's own). A command still writing at the bound is

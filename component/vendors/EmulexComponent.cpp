@@ -1,7 +1,5 @@
 #include "EmulexComponent.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -56,8 +54,7 @@ CComponent::~CComponent() = default;
 int CComponent::PrepareKit() {
   log << "Preparing the Emulex Kit...";
   const CommandOutput unzip = ReadCommandOutput(kUnzipKit, ChildInput::Nothing);
-  const bool unpacked = unzip.started && !unzip.tooLong && WIFEXITED(unzip.status) && WEXITSTATUS(unzip.status) <= 1;
-  if (!unpacked) {
+  if (!unzip.started || unzip.tooLong || unzip.ExitCode() > 1) {
     log << "FAILED!\n";
     return 1;
   }

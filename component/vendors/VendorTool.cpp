@@ -1,7 +1,6 @@
 #include "VendorTool.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,13 +21,6 @@ bool ToolLogOpens() {
   if (fd < 0) return false;
   close(fd);
   return true;
-}
-
-// The exit code of a status from RunShell.
-int ToolExitCode(int status) {
-  if (status == -1) return 255;
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return WEXITSTATUS(status);
 }
 }  // namespace
 
@@ -101,7 +93,7 @@ int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::stri
   int code = kRedirectionFailedCode;
   if (ToolLogOpens()) {
     if (!prepare.empty()) (void)RunShell(prepare);
-    code = ToolExitCode(RunShell(command));
+    code = ShellExitCode(RunShell(command));
   }
   log << "Flash Engine exit code: " << code << "\n";
   return code;
