@@ -9,6 +9,8 @@
 #include "FcHbaInfoList.h"
 #include "ReferenceCatalogue.h"
 
+class CRunLock;
+
 namespace ComponentResult {
 enum { UpdateSucceeded = 1, NothingDone = 3, Failed = 7 };
 }
@@ -66,6 +68,9 @@ class CBaseCmp {
   CReferenceCatalogue catalogue;
   DiscoveryResult result;
   std::string outputPath;
+  // The program's run lock, which its flash steps must hold; null where no lock was asked for
+  // (a component driven in-process), and then the flash steps need none.
+  const CRunLock* runLock = nullptr;
 
  protected:
   // Set by a CollectFirmware that could not read what its vendor's tool reports (the failure is

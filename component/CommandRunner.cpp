@@ -48,8 +48,21 @@ class ChildStatusKept {
   bool changed = false;
 };
 
+// The process's environment without the variables named in `unset`; the pointers are environ's.
+std::vector<char*> EnvironmentWithout(const std::vector<std::string>& unset) {
+  std::vector<char*> kept;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const std::string name = text.substr(0, text.find('='));
+    if (std::find(unset.begin(), unset.end(), name) == unset.end()) kept.push_back(*entry);
+  }
+  kept.push_back(nullptr);
+  return kept;
+}
+
 // A shell running the command with its standard output on a pipe; false when none could start.
-bool SpawnShellWithPipe(const std::string& command, ChildInput input, pid_t& pid, int& readEnd) {
+bool SpawnShellWithPipe(const std::string& command, ChildInput input, const std::vector<std::string>& unset,
+                        pid_t& pid, int& readEnd) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return false;
   posix_spawn_file_actions_t actions;
@@ -62,7 +75,8 @@ bool SpawnShellWithPipe(const std::string& command, ChildInput input, pid_t& pid
   std::vector<char> line(command.begin(), command.end());
   line.push_back('\0');
   char* argv[] = {shellName, dashC, line.data(), nullptr};
-  const int failed = posix_spawn(&pid, kShell, &actions, nullptr, argv, environ);
+  std::vector<char*> environment = EnvironmentWithout(unset);
+  const int failed = posix_spawn(&pid, kShell, &actions, nullptr, argv, environment.data());
   posix_spawn_file_actions_destroy(&actions);
   close(ends[1]);
   if (failed != 0) {
@@ -132,13 +146,13 @@ int ShellExitCode(int status) {
   return WEXITSTATUS(status);
 }
 
-CommandOutput ReadCommandOutput(const std::string& command, ChildInput input) {
+CommandOutput ReadCommandOutput(const std::string& command, ChildInput input, const std::vector<std::string>& unset) {
   FlushConsole();
   CommandOutput output;
   ChildStatusKept keep;
   pid_t pid = 0;
   int readEnd = -1;
-  if (!SpawnShellWithPipe(command, input, pid, readEnd)) return output;
+  if (!SpawnShellWithPipe(command, input, unset, pid, readEnd)) return output;
   output.started = true;
   ReadToEndOrBound(readEnd, output);
   close(readEnd);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The most a run reads of one command's standard output: far above any real listing, low
 // enough that a tool which never stops printing cannot exhaust the machine's memory.
@@ -40,8 +41,10 @@ int ShellExitCode(int status);
 
 // Runs the command line through the shell and reads its standard output to its end or to the
 // bound (standard error is left to the process's own). A command still writing at the bound is
-// not waited for: its pipe is closed and its shell killed.
-CommandOutput ReadCommandOutput(const std::string& command, ChildInput input = ChildInput::Inherited);
+// not waited for: its pipe is closed and its shell killed. The shell gets the process's
+// environment without the variables named in `unset`.
+CommandOutput ReadCommandOutput(const std::string& command, ChildInput input = ChildInput::Inherited,
+                                const std::vector<std::string>& unset = {});
 
 // ReadCommandOutput's text, or "ERROR" when no shell could be started; the command's exit
 // status is not looked at.

@@ -1,5 +1,8 @@
 #include "ComponentLog.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
 #include <cwchar>
 #include <fstream>
@@ -42,7 +45,13 @@ CComponentLog::CComponentLog() : path(kLogPath), quiet(false), noFile(false) {
   std::string mkdir = std::string("mkdir -p ") + kLogFolder;
   std::string touch = std::string("touch ") + kLogPath;
   (void)RunShell(mkdir);
-  (void)RunShell(touch);
+  // A folder that others can write (an earlier run under a loose umask left it so) would let
+  // them put a link at the log's or the lock's path; from here on only its owner writes it.
+  struct stat folder;
+  if (lstat(kLogFolder, &folder) == 0 && S_ISDIR(folder.st_mode) && folder.st_uid == geteuid() &&
+      (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    (void)chmod(kLogFolder, folder.st_mode & 07777 & ~mode_t(S_IWGRP | S_IWOTH));
+  if (PathIsOurs(path)) (void)RunShell(touch);
 }
 
 CComponentLog::CComponentLog(const std::string& logPath) : path(logPath), quiet(false), noFile(false) {
@@ -53,10 +62,16 @@ void CComponentLog::PrepareFile() {
   const size_t slash = path.find_last_of('/');
   if (slash != std::string::npos && slash > 0)
     (void)RunShell("mkdir -p " + ShellQuote(path.substr(0, slash)));
-  (void)RunShell("touch " + ShellQuote(path));
+  if (PathIsOurs(path)) (void)RunShell("touch " + ShellQuote(path));
+}
+
+bool CComponentLog::PathIsOurs(const std::string& logPath) {
+  struct stat info;
+  return lstat(logPath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode) || info.st_uid == geteuid();
 }
 
 bool CComponentLog::AppendToFile(const std::string& bytes) {
+  if (!PathIsOurs(path)) return false;
   std::ofstream file(path, std::ios::out | std::ios::app | std::ios::binary);
   file << bytes;  // a stream that failed to open takes nothing and stays failed
   // The bytes sit in the stream's buffer until the close writes them out, so a full file system
@@ -66,13 +81,21 @@ bool CComponentLog::AppendToFile(const std::string& bytes) {
 }
 
 CComponentLog& CComponentLog::operator<<(const std::string& text) {
+  Show(text);
+  Record(text);
+  return *this;
+}
+
+void CComponentLog::Show(const std::string& text) {
   if (!quiet) WriteToConsole(text);
+}
+
+void CComponentLog::Record(const std::string& text) {
   if (!noFile && !AppendToFile(text)) {
     WriteToConsole(kLogError);
     WriteToConsole("\n");
     FlushConsole();
   }
-  return *this;
 }
 
 CComponentLog& CComponentLog::operator<<(int value) {

@@ -8,7 +8,8 @@
 
 class CComponentLog {
  public:
-  // The program's log: prepares "/var/zmt" and "/var/zmt/Component.log" through the shell.
+  // The program's log: prepares "/var/zmt" and "/var/zmt/Component.log" through the shell, and
+  // leaves the folder writable by its owner only, so that no other user can put a link there.
   CComponentLog();
   // A log at another path, for in-process tests; the folder and file are prepared the same way.
   explicit CComponentLog(const std::string& logPath);
@@ -22,6 +23,16 @@ class CComponentLog {
   CComponentLog& operator<<(const char* text) { return *this << std::string(text ? text : ""); }
   CComponentLog& operator<<(int value);
   CComponentLog& operator<<(const std::wstring& text);
+
+  // The two halves of an item, for a text that must reach the console and the file at different
+  // moments: Show writes it to the console unless quiet, Record appends it to the file alone.
+  void Show(const std::string& text);
+  void Record(const std::string& text);
+
+  // False when the log's path is a symbolic link that another user owns: such a link may point
+  // anywhere, so neither the log nor the tools' redirections into it follow it. Any other path,
+  // a link of this user's among them, is opened as it stands.
+  static bool PathIsOurs(const std::string& logPath);
 
  private:
   void PrepareFile();

@@ -1,10 +1,16 @@
 // The self-discovery report: the discovery result as an XML file of value-carrying leaves.
 #include "DiscoveryReport.h"
 
+#include <fcntl.h>
 #include <libxml/tree.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <initializer_list>
+#include <random>
 
 #include "BaseCmp.h"
 
@@ -89,15 +95,67 @@ bool BuildReport(xmlDoc* doc, const DiscoveryResult& result) {
   return true;
 }
 
-// Writes the formatted document to the file at exactly `path`, replacing it. libxml2's own
-// file saving reads the name as a URI ("%41" becomes "A", "-" the standard output, "file://"
-// is cut off), which would leave the report somewhere the caller does not look.
-bool SaveFormatted(xmlDoc* doc, const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
+// True when users other than this one can change what the folder holds: through its group or
+// other write bits, as its owner, or through an access list.
+bool OthersCanWrite(int folder) {
+  struct stat info;
+  if (fstat(folder, &info) != 0) return true;
+  return info.st_uid != geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+         fgetxattr(folder, "system.posix_acl_access", nullptr, 0) > 0;
+}
+
+// Writes the formatted document to the file opened as `fd` and closes it; false unless every
+// byte reached it.
+bool DumpFormatted(xmlDoc* doc, int fd) {
+  FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    close(fd);
+    return false;
+  }
   const bool written = xmlDocFormatDump(file, doc, 1) >= 0;
   const bool closed = std::fclose(file) == 0;
   return written && closed;
+}
+
+// A new file of its own in the folder, named after `name`; -1 when none could be made.
+int CreateNewFile(int folder, const std::string& name, std::string& made) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
+    made = "." + name + suffix;
+    const int fd = openat(folder, made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Writes the formatted document to the file at exactly `path`, replacing it. libxml2's own
+// file saving reads the name as a URI ("%41" becomes "A", "-" the standard output, "file://"
+// is cut off), which would leave the report somewhere the caller does not look. In a folder
+// that only this user can write, the path is opened as it stands, a link that this user made
+// or a device such as /dev/stdout included. In a folder that others can write as well (/tmp),
+// whatever stands at the path may be theirs (a link to one of our files, a hard link, a file they
+// keep open), so the report is written to a new file of its own there and renamed over the path.
+bool SaveFormatted(xmlDoc* doc, const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folderPath = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return false;
+  const int folder = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return false;
+  bool saved = false;
+  if (!OthersCanWrite(folder)) {
+    const int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    saved = fd >= 0 && DumpFormatted(doc, fd);
+  } else {
+    std::string made;
+    const int fd = CreateNewFile(folder, name, made);
+    saved = fd >= 0 && DumpFormatted(doc, fd) && renameat(folder, made.c_str(), folder, name.c_str()) == 0;
+    if (fd >= 0 && !saved) (void)unlinkat(folder, made.c_str(), 0);
+  }
+  close(folder);
+  return saved;
 }
 }  // namespace
 

@@ -34,7 +34,7 @@ void CComponent::CollectFirmware() {
 // Neither the force nor the silent option changes the command.
 int CComponent::Flash() {
   const std::string command = std::string(kFlashCommand) + kBootImage + kAllAdapters;
-  const int code = RunFlashEngine(log, kTool, command);
+  const int code = RunFlashEngine(*this, kTool, command);
   return code == 0 ? ComponentResult::UpdateSucceeded : ComponentResult::Failed;
 }
 

@@ -1,17 +1,24 @@
 #include "EmulexComponent.h"
 
+#include <glob.h>
+
 #include <algorithm>
 #include <memory>
 
 #include "CommandRunner.h"
 #include "Pattern.h"
+#include "ShellQuote.h"
 #include "VendorTool.h"
 
 namespace EmulexComp {
 
 namespace {
 const char kUnzipKit[] = "unzip -o elxflashStandalone*.zip";
-const char kMakeScriptExecutable[] = "chmod 777 ./elxflashStandalone*/lx/elxflash.sh";
+// unzip takes options from these variables before its command line's: a caller's "-n" (never
+// overwrite), "-l", "-t" or "-d DIR" would leave an earlier package's kit in place unannounced.
+const std::vector<std::string> kUnzipOptionVariables = {"UNZIP", "UNZIPOPT"};
+const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
+const char kMakeScriptExecutable[] = "chmod 755 ./elxflashStandalone*/lx/elxflash.sh";
 const char kListingCommand[] = "./elxflashStandalone*/lx/elxflash.sh /q /fc";
 const char kListingPattern[] =
     "HBA=(.+),.*PCI ID=(\\w{1,4}),.*VID=(\\w{1,4}),.*SSID=(\\w{1,4}),.*SVID=(\\w{1,4}),"
@@ -19,6 +26,15 @@ const char kListingPattern[] =
 
 // The listing pattern's groups, as GetGroupTexts(false) lists them.
 enum ListingGroup { kModel, kDeviceId, kVendorId, kSubsystemId, kSubsystemVendorId, kFirmware, kBootCode, kGroups };
+
+// The kit scripts in the working folder, in the order the shell expands their pattern.
+std::vector<std::string> FindKitScripts() {
+  std::vector<std::string> scripts;
+  glob_t found;
+  if (glob(kKitScript, 0, nullptr, &found) == 0) scripts.assign(found.gl_pathv, found.gl_pathv + found.gl_pathc);
+  globfree(&found);
+  return scripts;
+}
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -50,15 +66,31 @@ CComponent::~CComponent() = default;
 // unzip's answer reads from nowhere: a write error (a full disk, a file-size limit) would
 // otherwise stop it at a question on the caller's standard input. Exit code 1 means warnings
 // only, with every file unpacked; anything else (no archive, two archives, a file cut short, no
-// unzip at all) leaves a kit that cannot be trusted.
+// unzip at all) leaves a kit that cannot be trusted. The commands name the script by its
+// pattern, so they run the package's own kit only when the pattern names one script: a second
+// one (an earlier package's kit under another name) would be run in its place.
 int CComponent::PrepareKit() {
   log << "Preparing the Emulex Kit...";
-  const CommandOutput unzip = ReadCommandOutput(kUnzipKit, ChildInput::Nothing);
+  const CommandOutput unzip = ReadCommandOutput(kUnzipKit, ChildInput::Nothing, kUnzipOptionVariables);
   if (!unzip.started || unzip.tooLong || unzip.ExitCode() > 1) {
     log << "FAILED!\n";
     return 1;
   }
+  const std::vector<std::string> scripts = FindKitScripts();
+  if (scripts.size() > 1) {
+    std::string names;
+    for (const std::string& script : scripts) names += " " + script;
+    log << "FAILED!\n";
+    log << "ERROR! : More than one kit script was found, so the package's own cannot be told:" + names + "\n";
+    return 1;
+  }
   log << "done\n";
+  // The archive may store modes that let others write (or none, which unzip makes from the
+  // umask): what root runs and flashes from the kit is left writable by its owner only.
+  if (scripts.size() == 1) {
+    const std::string& script = scripts.front();
+    (void)RunShell("chmod -R go-w " + ShellQuote(script.substr(0, script.find('/', 2))));
+  }
   (void)RunShell(kMakeScriptExecutable);
   return 0;
 }

@@ -19,7 +19,8 @@ class CComponent : public CBaseCmp {
   bool Discover() override;
   // The version up to its first blank.
   std::wstring NormalizeVersion(const std::wstring& version) override;
-  // Unzips the kit and makes its script executable; 0 when the kit is ready.
+  // Unzips the kit, leaves it writable by its owner only and makes its script executable; 0 when
+  // the kit is ready, 1 when it was not unpacked whole or its script cannot be told apart.
   int PrepareKit() override;
   // Runs the kit's flash command and turns its exit code into the process result.
   int Flash() override;

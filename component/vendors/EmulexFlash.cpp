@@ -51,7 +51,7 @@ const int kTableRows = static_cast<int>(sizeof(EmulexFlashExitTable) / sizeof(Em
 int CComponent::Flash() {
   const std::string command = std::string(kFlashCommand) + (force ? kForcedOption : kUpdateOption) + kToolOutputToLog;
   // The command is logged with its redirections; the kit was made executable when it was prepared.
-  const int code = RunLoggedFlash(log, command, command);
+  const int code = RunLoggedFlash(*this, command, command);
 
   const FlashExitRow& row = EmulexFlashExitTable[code < kTableRows - 1 ? code : kTableRows - 1];
   if (row.message != nullptr) log << row.message;

@@ -15,7 +15,7 @@
 namespace QLogicComp {
 
 namespace {
-const char kMakeToolExecutable[] = "chmod 777 ./qvqlafwupdate";
+const char kMakeToolExecutable[] = "chmod 755 ./qvqlafwupdate";
 const char kQueryCommand[] = "./qvqlafwupdate /q";
 const char kInstancePattern[] = "HBA Instance.*: (.+).*";
 const char kFlashImagePattern[] = "Flash Image.*: (.+).*";

@@ -27,7 +27,7 @@ int CComponent::Flash() {
   std::string command = kTool;
   if (silent) command += " /s";
   if (force) command += " /f";
-  return FlashResultOf(RunFlashEngine(log, kTool, command));
+  return FlashResultOf(RunFlashEngine(*this, kTool, command));
 }
 
 }  // namespace QLogicComp

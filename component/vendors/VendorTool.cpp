@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "CommandRunner.h"
+#include "RunLock.h"
 
 namespace {
 // The file that kToolOutputToLog appends to.
@@ -13,14 +14,27 @@ const char kToolLogPath[] = "/var/zmt/Component.log";
 // The status that a POSIX shell, as the usual /bin/sh, gives a command whose redirection fails.
 const int kRedirectionFailedCode = 2;
 
-// True when the tool's redirections can open the log the way the shell opens them. A shell that
+// True when the tool's redirections can open the log the way the shell opens them, and the path
+// is no link of another user's, which the shell would follow. A shell that
 // cannot open them never starts the tool, but reports that as 2 or as 1 (which reads as "nothing
 // needed") depending on the shell; looking first gives the same code on every shell.
 bool ToolLogOpens() {
+  if (!CComponentLog::PathIsOurs(kToolLogPath)) return false;
   const int fd = open(kToolLogPath, O_WRONLY | O_APPEND | O_CREAT, 0666);
   if (fd < 0) return false;
   close(fd);
   return true;
+}
+
+// True when a flash tool may start: the shell can redirect its output into the log, and the run
+// holds its lock where it has one, since another run may be flashing the same adapters right now
+// (the log says so).
+bool ToolMayStart(CBaseCmp& component) {
+  if (!ToolLogOpens()) return false;
+  if (component.runLock == nullptr || component.runLock->Held()) return true;
+  component.log << std::string("ERROR! : The run lock ") + CRunLock::Path() +
+                       " could not be taken, so no flash tool was started.\n";
+  return false;
 }
 }  // namespace
 
@@ -87,18 +101,20 @@ void AddOneItemDevice(CBaseCmp& component, const std::wstring& deviceId, const R
   component.result.devices.push_back(device);
 }
 
-int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
+int RunLoggedFlash(CBaseCmp& component, const std::string& shown, const std::string& command,
                    const std::string& prepare) {
+  CComponentLog& log = component.log;
   log << "Executing flash engine: " << shown << "\n";
   int code = kRedirectionFailedCode;
-  if (ToolLogOpens()) {
+  if (ToolMayStart(component)) {
     if (!prepare.empty()) (void)RunShell(prepare);
-    code = ShellExitCode(RunShell(command));
+    const CRunLock* lock = component.runLock;
+    code = ShellExitCode(lock != nullptr ? lock->RunShellHoldingLock(command) : RunShell(command));
   }
   log << "Flash Engine exit code: " << code << "\n";
   return code;
 }
 
-int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command) {
-  return RunLoggedFlash(log, command, command + " " + kToolOutputToLog, "chmod 777 " + tool);
+int RunFlashEngine(CBaseCmp& component, const std::string& tool, const std::string& command) {
+  return RunLoggedFlash(component, command, command + " " + kToolOutputToLog, "chmod 755 " + tool);
 }

@@ -38,11 +38,14 @@ extern const char kToolOutputToLog[];
 // ignored) and then `command` through the shell, logs the tool's exit code and returns it. A shell
 // that could not start reads as 255, a tool that ended through a signal as 128 plus the signal
 // number (never as success). The code is the tool's own whatever SIGCHLD disposition the process
-// was started with. When the log file of kToolOutputToLog cannot be opened for appending, nothing
-// is started and the code is 2, a failed redirection's status, whatever shell /bin/sh is.
-int RunLoggedFlash(CComponentLog& log, const std::string& shown, const std::string& command,
+// was started with. Nothing is started, and the code is 2 (a failed redirection's status,
+// whatever shell /bin/sh is), when the log file of kToolOutputToLog cannot be opened for
+// appending, or when the component has a run lock that it does not hold (after one "ERROR! : ..."
+// line). The command alone inherits the run lock.
+int RunLoggedFlash(CBaseCmp& component, const std::string& shown, const std::string& command,
                    const std::string& prepare = std::string());
 
-// Logs "Executing flash engine: " with the command, makes the tool executable, runs the command
-// with the tool's output appended to the component log file, logs the exit code and returns it.
-int RunFlashEngine(CComponentLog& log, const std::string& tool, const std::string& command);
+// Logs "Executing flash engine: " with the command, makes the tool executable (and writable by
+// its owner only), runs the command with the tool's output appended to the component log file,
+// logs the exit code and returns it, as RunLoggedFlash.
+int RunFlashEngine(CBaseCmp& component, const std::string& tool, const std::string& command);

@@ -1,4 +1,6 @@
 // The program's entry point: one Emulex component, its options, and its run.
+#include <sys/stat.h>
+
 #include <csignal>
 #include <iostream>
 
@@ -6,6 +8,10 @@
 #include "RunLock.h"
 
 int main(int argc, char** argv) {
+  // Nothing the run creates (the log's folder and file, the lock, the report, the unpacked kit,
+  // whatever the tools write) can be written by group or others, whatever umask the caller had;
+  // a stricter one stays as it is.
+  umask(umask(0) | S_IWGRP | S_IWOTH);
   // A write past a file-size limit (the log only grows) fails like one to a full disk instead of
   // ending the process; the tools the run starts inherit this, so the log's limit cannot cut a
   // flash short either.
@@ -23,6 +29,7 @@ int main(int argc, char** argv) {
       return ComponentResult::NothingDone;
     default:
       oneRunAtATime.Acquire(component.log);
+      component.runLock = &oneRunAtATime;
       return component.Run();
   }
 }

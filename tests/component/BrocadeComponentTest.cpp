@@ -1,6 +1,7 @@
 // The Brocade variant: option ROM versions cut to their version number, one boot item per known
 // record, the kernel release check and the flash step's exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -134,6 +135,7 @@ TEST(BrocadeFlash, FixedCommandAndExitCodes) {
       SCOPED_TRACE(c.exitCode);
       ScratchFolder folder;
       WriteStandInTool(folder, kTool, "updating\n", c.exitCode);
+      ASSERT_EQ(chmod(folder.File(kTool).c_str(), 0777), 0);  // as an earlier version left it
       TestBrocade component(folder.File("log"));
       component.force = true;  // changes nothing in the command
       component.silent = true;
@@ -142,6 +144,10 @@ TEST(BrocadeFlash, FixedCommandAndExitCodes) {
                 "Executing flash engine: ./bcu_bootupdate boot --update bfa_boot_fw -a\nFlash Engine exit code: " +
                     std::to_string(c.loggedCode) + "\n");
       EXPECT_EQ(StandInArguments(folder, kTool), "boot --update bfa_boot_fw -a\n");
+      // Root runs the tool: it is left writable by its owner only.
+      struct stat tool;
+      ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
+      EXPECT_EQ(tool.st_mode & 07777, 0755u);
     }
   });
 }

@@ -288,17 +288,23 @@ TEST(QLogicFlash, ToolLogThatCannotBeOpenedStartsNothing) {
   });
 }
 
+// The tool runs as root: it is made executable and left writable by its owner only, also when an
+// earlier run left it writable by all.
 TEST(QLogicFlash, ToolOutputIsAppendedToTheComponentLog) {
   ASSERT_NO_FATAL_FAILURE(PrepareToolLogFolder());
-  const std::string before = ReadFileBytes(kToolLogPath);
-  ScratchFolder folder;
-  WriteStandInTool(folder, kTool, "flashing adapter 0\n", 0);
-  TestQLogic component(folder.File("log"));
-  EXPECT_EQ(component.Flash(), 1);
-  EXPECT_EQ(ReadFileBytes(kToolLogPath), before + "flashing adapter 0\n" + kStandInExtraOutput);
-  struct stat tool;
-  ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
-  EXPECT_EQ(tool.st_mode & 07777, 0777u);  // the mode the tool is left with
+  for (const mode_t leftBefore : {mode_t(0644), mode_t(0777)}) {
+    SCOPED_TRACE(leftBefore);
+    const std::string before = ReadFileBytes(kToolLogPath);
+    ScratchFolder folder;
+    WriteStandInTool(folder, kTool, "flashing adapter 0\n", 0);
+    ASSERT_EQ(chmod(folder.File(kTool).c_str(), leftBefore), 0);
+    TestQLogic component(folder.File("log"));
+    EXPECT_EQ(component.Flash(), 1);
+    EXPECT_EQ(ReadFileBytes(kToolLogPath), before + "flashing adapter 0\n" + kStandInExtraOutput);
+    struct stat tool;
+    ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
+    EXPECT_EQ(tool.st_mode & 07777, 0755u);
+  }
 }
 }  // namespace
 
@@ -317,6 +323,7 @@ TEST(QLogicRun, ForcedSilentRunFlashesTheDiscoveredAdapter) {
   ScratchFolder folder;
   folder.Write("reference.xml", kCatalogue);
   WriteStandInTool(folder, kTool, Instance("0", "2.10", kToolWwn), 0);
+  ASSERT_EQ(chmod(folder.File(kTool).c_str(), 0777), 0);  // as an earlier version left it
   TestQLogic component(folder.File("log"));
   component.hbaList.records.push_back(NewRecord("10772432", "10770138", kWwn));
   char* argv[] = {const_cast<char*>("fchba-update"), const_cast<char*>("/s"), const_cast<char*>("/f")};
@@ -332,5 +339,8 @@ TEST(QLogicRun, ForcedSilentRunFlashesTheDiscoveredAdapter) {
   ASSERT_EQ(component.result.devices.size(), 1u);
   EXPECT_EQ(component.result.type, L"Multiboot");
   EXPECT_EQ(component.result.devices[0].fwItems[0].active_version, L"2.10");
+  struct stat tool;
+  ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
+  EXPECT_EQ(tool.st_mode & 07777, 0755u);  // root runs it: writable by its owner only
 }
 }  // namespace

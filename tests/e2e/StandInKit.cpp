@@ -1,5 +1,7 @@
 #include "StandInKit.h"
 
+#include <cstdint>
+
 const char kToolOutput[] = "tool says hello\ntool complains\ntool writes to 3\n";
 const char kRunUpToKit[] =
     "---------------------------------------------------\n"
@@ -40,13 +42,79 @@ const char kConsoleCopyingCommand[] =
     "esac\n"
     "exec \"$name\" \"$@\"\n";
 
+void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+uint32_t Crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+struct ZipEntry {
+  std::string name;  // a folder's ends in "/"
+  std::string content;
+  uint32_t mode;     // Unix mode bits, stored only when unixModes
+};
+
+// A zip archive of stored (uncompressed) entries. Without Unix modes the entries are marked as
+// made on a system that has none, so that unzip makes their modes from the umask.
+std::string ZipArchive(const std::vector<ZipEntry>& entries, bool unixModes) {
+  std::string local, central;
+  for (const ZipEntry& e : entries) {
+    const bool folder = e.name.back() == '/';
+    const uint32_t crc = Crc32(e.content);
+    const uint32_t offset = static_cast<uint32_t>(local.size());
+    std::string common;  // from "version needed" to the extra field's length
+    PutLittleEndian(common, 10, 2);      // version needed to extract
+    PutLittleEndian(common, 0, 2);       // flags
+    PutLittleEndian(common, 0, 2);       // stored
+    PutLittleEndian(common, 0, 2);       // time
+    PutLittleEndian(common, 0x21, 2);    // date: 1980-01-01
+    PutLittleEndian(common, crc, 4);
+    PutLittleEndian(common, static_cast<uint32_t>(e.content.size()), 4);
+    PutLittleEndian(common, static_cast<uint32_t>(e.content.size()), 4);
+    PutLittleEndian(common, static_cast<uint32_t>(e.name.size()), 2);
+    PutLittleEndian(common, 0, 2);       // extra field length
+    PutLittleEndian(local, 0x04034b50, 4);
+    local += common + e.name + e.content;
+    PutLittleEndian(central, 0x02014b50, 4);
+    PutLittleEndian(central, unixModes ? 0x0314 : 0x0014, 2);  // made by: Unix or MS-DOS, zip 2.0
+    central += common;
+    PutLittleEndian(central, 0, 2);  // comment length
+    PutLittleEndian(central, 0, 2);  // disk number
+    PutLittleEndian(central, 0, 2);  // internal attributes
+    const uint32_t dosFolder = folder ? 0x10 : 0;
+    const uint32_t type = folder ? 0040000 : 0100000;
+    PutLittleEndian(central, unixModes ? ((type | e.mode) << 16) | dosFolder : dosFolder, 4);
+    PutLittleEndian(central, offset, 4);
+    central += e.name;
+  }
+  std::string end;
+  PutLittleEndian(end, 0x06054b50, 4);
+  PutLittleEndian(end, 0, 4);  // disk numbers
+  PutLittleEndian(end, static_cast<uint32_t>(entries.size()), 2);
+  PutLittleEndian(end, static_cast<uint32_t>(entries.size()), 2);
+  PutLittleEndian(end, static_cast<uint32_t>(central.size()), 4);
+  PutLittleEndian(end, static_cast<uint32_t>(local.size()), 4);
+  PutLittleEndian(end, 0, 2);  // comment length
+  return local + central + end;
+}
+
 std::string Leaf(const std::string& indent, const char* name, const std::string& value) {
   return indent + "<" + name + " value=\"" + value + "\"/>\n";
 }
 }  // namespace
 
+const char* const kKitEntries[] = {"elxflashStandalone-t", "elxflashStandalone-t/lx",
+                                   "elxflashStandalone-t/lx/elxflash.sh", "elxflashStandalone-t/lx/image.bin"};
+
 void AddStandInKit(E2eRun& run, const StandInKit& kit) {
-  run.files["kitsource/elxflashStandalone-t/lx/elxflash.sh"] = kit.script.empty() ? kStandInScript : kit.script;
+  const std::string script = kit.script.empty() ? kStandInScript : kit.script;
   run.files["kit-listing.txt"] = kit.listing;
   run.files["kit-exit-code.txt"] = std::to_string(kit.flashExitCode) + "\n";
   if (kit.killShellOnFlash) run.files["kit-kill-shell"] = "";
@@ -57,6 +125,16 @@ void AddStandInKit(E2eRun& run, const StandInKit& kit) {
     // The setup shell becomes the program, so its descriptor 1 is the program's console.
     run.setup.push_back("export FCHBA_CONSOLE=/proc/$$/fd/1");
   }
+  if (kit.modes != KitModes::AsZipStores) {
+    const bool open = kit.modes == KitModes::OpenToAll;
+    run.files["elxflashStandalone-t.zip"] = ZipArchive({{std::string(kKitEntries[0]) + "/", "", 0777},
+                                                        {std::string(kKitEntries[1]) + "/", "", 0777},
+                                                        {kKitEntries[2], script, 0666},
+                                                        {kKitEntries[3], "firmware image\n", 0666}},
+                                                       open);
+    return;
+  }
+  run.files["kitsource/elxflashStandalone-t/lx/elxflash.sh"] = script;
   run.setup.push_back("(cd kitsource && zip -qr ../elxflashStandalone-t.zip elxflashStandalone-t) && rm -rf kitsource");
 }
 

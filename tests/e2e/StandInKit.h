@@ -8,6 +8,13 @@
 
 #include "E2eHarness.h"
 
+// How the kit's archive records its entries' modes.
+enum class KitModes {
+  AsZipStores,  // zipped by the run's setup from the files as the harness wrote them
+  None,         // written as archivers on other systems do: no Unix modes at all
+  OpenToAll,    // folders 0777 and files 0666, stored as Unix modes
+};
+
 struct StandInKit {
   std::string listing;            // printed by the listing call ("/q /fc")
   int flashExitCode = 0;          // the flash call's exit code
@@ -18,7 +25,12 @@ struct StandInKit {
   // ("console-at-cat.txt") and unzips the kit ("console-at-unzip.txt").
   bool copyConsole = false;
   std::string script;             // when not empty, the whole script in place of the stand-in's
+  KitModes modes = KitModes::AsZipStores;
 };
+
+// The kit's folder, its script and a firmware image beside it, as the archives of KitModes::None
+// and KitModes::OpenToAll hold them, relative to the working folder.
+extern const char* const kKitEntries[];
 
 struct CatalogueEntry {
   std::string device_id;

@@ -1,0 +1,261 @@
+// Runs on a machine that has other local users. The program and the vendor's tools run as root,
+// so nothing that another user can write may change what root runs or where root writes. Here
+// that user is nobody, who may pass through the test's folder to the working folder (root's,
+// mode 0755) but write nothing in it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "StandInKit.h"
+
+namespace {
+const char kExampleLine[] =
+    "HBA=LPe12002-M8, PCI ID=F100, VID=10DF, SSID=F100, SVID=10DF, Firmware=US2.01A12, Boot Code=UB5.12a2\n";
+const CatalogueEntry kLpe12002 = {"10df.f100.10df.f100", "LPe12002", "2.01A12", "5.12a3", "120"};
+const ReportDevice kExampleDevice = {"10DF.F100.10DF.F100",
+                                     "LPe12002",
+                                     {{"Firmware", "2.01A12", "2.01A12", "rewrite", "120", "no"},
+                                      {"Boot BIOS ROM", "5.12a3", "5.12a2", "upgrade", "120", ""}}};
+const std::string kDiscovered = std::string(kRunUpToKit) + "Generating self-discovery XML...done.\n";
+const char kRunUpToDiscovery[] =
+    "---------------------------------------------------\n"
+    "Loading references...done.\n"
+    "Performing discovery...\n";
+
+// The start of a setup line that runs the rest as nobody.
+const char kAsNobody[] = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+// The harness's own folder around the working folder is root's alone; nobody may pass through.
+const char kLetOthersIn[] = "chmod 711 ..";
+
+// A run of the program over the stand-in kit that lists the example adapter.
+E2eRun KitRun(const std::vector<std::string>& args, StandInKit kit = StandInKit()) {
+  E2eRun run;
+  run.args = args;
+  run.files["reference.xml"] = CatalogueXml({kLpe12002});
+  kit.listing = kExampleLine;
+  AddStandInKit(run, kit);
+  return run;
+}
+
+// The mode bits of what stands at the path (not following a link); -1 when nothing does.
+int ModeOf(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
+}
+
+std::string VarPath(const E2eResult& r, const std::string& relative) { return r.workDir + "/../var/" + relative; }
+
+// Root runs the kit's script, so it must never run what another user wrote into it. Here nobody
+// rewrites it without pause through a self-discovery and a flash run; the script was never
+// writable by others, so both runs ran the package's own script, and it stays so.
+TEST(SharedMachine, AnotherUserRewritingTheKitScriptNeverHasRootRunIt) {
+  E2eRun run = KitRun({"-c", "\"$0\" /d report.xml > console-d.txt; echo $? > exit-d.txt; "
+                             "\"$0\" /f > console-f.txt; echo $? > exit-f.txt",
+                       FCHBA_BINARY});
+  run.program = "/bin/sh";
+  run.files["rewriter.sh"] =
+      "while :; do\n"
+      "  for f in elxflashStandalone*/lx/elxflash.sh; do\n"
+      "    grep -q pwned \"$f\" || printf '#!/bin/sh\\nid -u > pwned\\n' > \"$f\"\n"
+      "  done\n"
+      "done 2>/dev/null\n";
+  run.setup.push_back(kLetOthersIn);
+  run.setup.push_back(std::string(kAsNobody) + "sh rewriter.sh & echo $! > rewriter.txt");
+  E2eHarness harness;
+  E2eResult r = harness.Run(run);
+  const pid_t rewriter = static_cast<pid_t>(std::atoi(r.ReadWorkFile("rewriter.txt").c_str()));
+  const bool rewriterRan = rewriter > 0 && kill(rewriter, SIGKILL) == 0;
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_TRUE(rewriterRan);
+  EXPECT_EQ(r.ReadWorkFile("exit-d.txt"), "3\n");
+  EXPECT_EQ(r.ReadWorkFile("exit-f.txt"), "1\n");
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/q /fc\n/fc /f\n");
+  EXPECT_FALSE(r.WorkFileExists("pwned"));
+  EXPECT_EQ(ModeOf(r.workDir + "/elxflashStandalone-t/lx/elxflash.sh"), 0755);
+}
+
+// Whatever umask the caller has and whatever modes the kit's archive stores, nothing that the run
+// creates can be written by group or others: the log's folder and file, the lock, the report and
+// the unpacked kit. A log folder that an earlier run left open to all is closed again.
+TEST(SharedMachine, NothingTheRunCreatesCanBeWrittenByOthers) {
+  struct Case {
+    const char* what;
+    const char* umask;
+    KitModes modes;
+    std::vector<std::string> setup;
+  };
+  const Case kCases[] = {
+      {"umask 000, an archive without Unix modes", "000", KitModes::None, {}},
+      {"umask 000, an archive whose modes are open to all", "000", KitModes::OpenToAll, {}},
+      {"umask 022, an archive whose modes are open to all", "022", KitModes::OpenToAll, {}},
+      {"umask 000, a log folder that an earlier run left open to all", "000", KitModes::None,
+       {"mkdir -p /var/zmt && chmod 777 /var/zmt"}},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    StandInKit kit;
+    kit.modes = c.modes;
+    E2eRun run = KitRun({"/d", "report.xml"}, kit);
+    run.setup.insert(run.setup.end(), c.setup.begin(), c.setup.end());
+    run.setup.push_back(std::string("umask ") + c.umask);
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, kDiscovered);
+    EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+    EXPECT_EQ(ModeOf(VarPath(r, "zmt")), 0755);
+    EXPECT_EQ(ModeOf(VarPath(r, "zmt/Component.log")), 0644);
+    EXPECT_EQ(ModeOf(VarPath(r, "zmt/Component.lock")), 0600);
+    EXPECT_EQ(ModeOf(r.workDir + "/report.xml"), 0644);
+    const int kKitModes[] = {0755, 0755, 0755, 0644};  // folder, lx, the script, the image
+    for (size_t i = 0; i < sizeof kKitModes / sizeof kKitModes[0]; ++i)
+      EXPECT_EQ(ModeOf(r.workDir + "/" + kKitEntries[i]), kKitModes[i]) << kKitEntries[i];
+  }
+}
+
+// Another user's links in a log folder that an earlier run left open to all: the one at the log's
+// path is not followed, so the run's lines do not reach the root-only file it points to (each
+// item says so on the console), and the one at the lock's path neither creates nor opens a file.
+TEST(SharedMachine, AnotherUsersLinksInTheLogFolderAreNotFollowed) {
+  const std::vector<std::string> kItems = {
+      "---------------------------------------------------\n", "Loading references...", "done.\n",
+      "Performing discovery...\n", "Preparing the Emulex Kit...", "done\n", "Generating self-discovery XML...",
+      "done.\n"};
+  std::string console;
+  for (const std::string& item : kItems) console += item + "ERROR : Unable to write to log file\n";
+  E2eRun run = KitRun({"/d", "report.xml"});
+  run.setup.insert(run.setup.end(), {kLetOthersIn, "mkdir -p /var/zmt && chmod 777 /var/zmt",
+                                     "echo secret > root-only && chmod 600 root-only",
+                                     std::string(kAsNobody) + "ln -s \"$PWD/root-only\" /var/zmt/Component.log",
+                                     std::string(kAsNobody) + "ln -s \"$PWD/planted\" /var/zmt/Component.lock"});
+  E2eHarness harness;
+  E2eResult r = harness.Run(run);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, console);
+  EXPECT_EQ(r.ReadWorkFile("root-only"), "secret\n");
+  EXPECT_FALSE(r.WorkFileExists("planted"));
+  EXPECT_EQ(ModeOf(VarPath(r, "zmt")), 0755);
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+}
+
+// unzip takes options from UNZIP and UNZIPOPT before its command line's: any of these would leave
+// the kit of the same name that an earlier package unpacked in place, and the run would list it.
+// Only unzip goes without them; the kit's tools see the caller's environment whole.
+TEST(SharedMachine, CallersUnzipOptionsLeaveNoEarlierKitInPlace) {
+  const char* const kSettings[] = {"UNZIP=-n", "UNZIPOPT=-n", "UNZIP=-l", "UNZIP=-t", "UNZIP='-d elsewhere'"};
+  E2eHarness harness;
+  for (const char* setting : kSettings) {
+    SCOPED_TRACE(setting);
+    StandInKit kit;
+    kit.script =
+        "#!/bin/sh\n"
+        "echo \"$*\" >> kit-args.txt\n"
+        "echo \"${UNZIP-} ${UNZIPOPT-} ${FCHBA_MARK-}\" > kit-environment.txt\n"
+        "cat kit-listing.txt\n";
+    E2eRun run = KitRun({"/d", "report.xml"}, kit);
+    run.files["elxflashStandalone-t/lx/elxflash.sh"] = "#!/bin/sh\necho stale >> kit-args.txt\n";
+    run.setup.push_back(std::string("export FCHBA_MARK=seen ") + setting);
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, kDiscovered);
+    EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
+    EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+    EXPECT_NE(r.ReadWorkFile("kit-environment.txt").find(" seen\n"), std::string::npos);
+    EXPECT_NE(r.ReadWorkFile("kit-environment.txt"), "  seen\n");  // the tool still sees the setting
+  }
+}
+
+// The kit's commands name the script by its pattern. An earlier package's kit left unpacked under
+// another name makes it name two, and the shell would run the one that sorts first: the run then
+// lists and flashes nothing and names both, whatever was asked.
+TEST(SharedMachine, ASecondKitScriptStopsTheRunBeforeAnyToolRuns) {
+  const std::string failed = std::string(kRunUpToDiscovery) +
+                             "Preparing the Emulex Kit...FAILED!\n"
+                             "ERROR! : More than one kit script was found, so the package's own cannot be told: "
+                             "./elxflashStandalone-10/lx/elxflash.sh ./elxflashStandalone-t/lx/elxflash.sh\n";
+  const std::vector<std::string> kArgs[] = {{"/d", "report.xml"}, {}, {"/f"}};
+  E2eHarness harness;
+  for (const std::vector<std::string>& args : kArgs) {
+    SCOPED_TRACE(args.empty() ? "unforced" : args[0]);
+    E2eRun run = KitRun(args);
+    run.files["elxflashStandalone-10/lx/elxflash.sh"] = "#!/bin/sh\necho stale >> kit-args.txt\n";
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.out, failed);
+    EXPECT_EQ(r.log, failed);
+    EXPECT_FALSE(r.WorkFileExists("kit-args.txt"));
+    EXPECT_FALSE(r.WorkFileExists("report.xml"));
+    EXPECT_EQ(ModeOf(r.workDir + "/elxflashStandalone-10/lx/elxflash.sh"), 0644);  // not made executable
+  }
+}
+
+// A report path in a folder that others can write (/tmp is the usual place): whatever another user
+// put at the path stays as it was, and the path then holds a report of root's own, with the mode a
+// new report gets. In a folder that only root can write, the path is written as it stands, a link
+// that root made there included.
+TEST(SharedMachine, ReportInAFolderOthersCanWriteIsAFileOfItsOwn) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> setup;
+    const char* path;       // where the report is written
+    const char* reportAt;   // where it is to be found
+    bool replacesThePath;   // the path ends as a plain file of root's, mode 0644
+  };
+  const char kSharedFolder[] = "mkdir -m 1777 shared";
+  const char kRootOnly[] = "echo secret > root-only && chmod 600 root-only";
+  const Case kCases[] = {
+      {"another user's link to a root-only file", {kSharedFolder, kRootOnly,
+        std::string(kAsNobody) + "ln -s \"$PWD/root-only\" shared/report.xml"}, "shared/report.xml",
+       "shared/report.xml", true},
+      {"a hard link to a root-only file", {kSharedFolder, kRootOnly, "ln root-only shared/report.xml"},
+       "shared/report.xml", "shared/report.xml", true},
+      {"a file that another user made", {kSharedFolder, kRootOnly,
+        std::string(kAsNobody) + "sh -c 'umask 0; echo mine > shared/report.xml'"}, "shared/report.xml",
+       "shared/report.xml", true},
+      {"a folder of another user's", {kRootOnly, "mkdir theirs && chown nobody theirs"}, "theirs/report.xml",
+       "theirs/report.xml", true},
+      {"root's own folder, through root's link", {kRootOnly, "mkdir own && ln -s ../linked.xml own/report.xml"},
+       "own/report.xml", "linked.xml", false},
+  };
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    E2eRun run = KitRun({"/d", c.path});
+    run.setup.push_back(kLetOthersIn);
+    run.setup.insert(run.setup.end(), c.setup.begin(), c.setup.end());
+    E2eResult r = harness.Run(run);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, kDiscovered);
+    EXPECT_EQ(r.ReadWorkFile("root-only"), "secret\n");
+    EXPECT_EQ(r.ReadWorkFile(c.reportAt), ReportXml({kExampleDevice}));
+    struct stat report;
+    ASSERT_EQ(lstat((r.workDir + "/" + c.path).c_str(), &report), 0);
+    if (c.replacesThePath) {
+      EXPECT_TRUE(S_ISREG(report.st_mode));
+      EXPECT_EQ(report.st_uid, 0u);
+      EXPECT_EQ(report.st_nlink, 1u);
+      EXPECT_EQ(report.st_mode & 07777, 0644u);
+    } else {
+      EXPECT_TRUE(S_ISLNK(report.st_mode));
+    }
+  }
+}
+
+// A report to the standard output, a device in root's /dev, is written there as before.
+TEST(SharedMachine, ReportToTheStandardOutputStillWorks) {
+  E2eRun run = KitRun({"-c", "\"$0\" /d /dev/stdout | cat > piped.txt", FCHBA_BINARY});
+  run.program = "/bin/sh";
+  E2eHarness harness;
+  E2eResult r = harness.Run(run);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_NE(r.ReadWorkFile("piped.txt").find(ReportXml({kExampleDevice})), std::string::npos);
+  EXPECT_EQ(r.log, kDiscovered);
+}
+}  // namespace
