@@ -48,9 +48,12 @@ bool ReadToolListing(CComponentLog& log, const std::string& command, std::string
   } else if (!output.started) {
     problem = "could not be run (no shell could be started)";
   } else if (output.CouldNotRun()) {
+    // A shell reports a child killed by signal n as 128 + n, and nothing tells that apart from a
+    // tool that exits with the same code of its own accord: the signal is the likely cause only.
     const int code = output.ExitCode();
-    problem = code == 126 || code == 127 ? "could not be run (exit code " + std::to_string(code) + ")"
-                                         : "could not be run (ended by signal " + std::to_string(code - 128) + ")";
+    problem = "could not be run (exit code " + std::to_string(code);
+    if (code != 126 && code != 127) problem += ", most likely ended by signal " + std::to_string(code - 128);
+    problem += ")";
   }
   if (!problem.empty()) {
     log << "ERROR! : The adapter listing " + problem + ": " + command + "\n";

@@ -11,8 +11,9 @@
 
 // Runs a tool's listing command into `listing`. False, after one "ERROR! : ..." line in the log,
 // when the listing could not be run (no shell, a tool the shell could not execute or find, a
-// tool ended through a signal) or printed more than a run keeps of one command; the tool's
-// other exit codes are its own business and are not looked at.
+// tool ended through a signal, which reads as exit codes 129 to 192 whether or not a signal ended
+// it) or printed more than a run keeps of one command; the tool's other exit codes are its own
+// business and are not looked at.
 bool ReadToolListing(CComponentLog& log, const std::string& command, std::string& listing);
 
 // Calls `line` for each line of the listing in order, without copying the listing whole. Every

@@ -181,7 +181,7 @@ TEST(QLogicCollection, QueryThatCouldNotBeReadFailsTheRun) {
       {"no tool", nullptr, "ERROR! : The adapter listing could not be run (exit code 127): ./qvqlafwupdate /q\n"},
       {"tool the shell cannot execute", "\x7f" "ELF, but not a program\n", "ERROR! : The adapter listing could not be run (exit code 126): ./qvqlafwupdate /q\n"},
       {"tool killed part-way", "#!/bin/sh\necho 'HBA Instance: 0'\nkill -9 $$\n",
-       "ERROR! : The adapter listing could not be run (ended by signal 9): ./qvqlafwupdate /q\n"},
+       "ERROR! : The adapter listing could not be run (exit code 137, most likely ended by signal 9): ./qvqlafwupdate /q\n"},
       {"tool that never stops printing", "#!/bin/sh\nexec yes ''\n",
        "ERROR! : The adapter listing passed 64 MiB and was stopped: ./qvqlafwupdate /q\n"},
   };

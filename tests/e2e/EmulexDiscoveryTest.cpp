@@ -1,6 +1,7 @@
 // Self-discovery runs of the real binary over the stand-in kit: which listing lines become
 // devices, under which key, with which versions and actions, as the report shows them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ReportReader.h"
 #include "StandInKit.h"
@@ -39,9 +40,12 @@ TEST(EmulexDiscovery, ExampleLineGivesRewriteFirmwareAndUpgradeBoot) {
   EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
   EXPECT_EQ(r.log, r.out);
   EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
-  // Only the listing call ran; the kit stays unpacked with its script executable by all.
+  // Only the listing call ran; the kit stays unpacked with its script executable by all and
+  // writable by its owner only.
   EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
-  EXPECT_TRUE(r.WorkFileExists("elxflashStandalone-t/lx/elxflash.sh"));
+  struct stat script;
+  ASSERT_EQ(stat((r.workDir + "/elxflashStandalone-t/lx/elxflash.sh").c_str(), &script), 0);
+  EXPECT_EQ(script.st_mode & 07777, 0755u);
 }
 
 // A kit left unpacked by an earlier run is replaced by the package's, without a question asked.

@@ -110,9 +110,12 @@ TEST(RunFailure, ListingThatCouldNotBeRunEndsTheRun) {
        {"zip -qd elxflashStandalone-t.zip elxflashStandalone-t/lx/elxflash.sh"}, false, 0, 7,
        error("could not be run (exit code 127)")},
       {"listing tool killed part-way", {"/d", "report.xml"}, true, killed, false, {}, false, 0, 7,
-       error("could not be run (ended by signal 9)")},
+       error("could not be run (exit code 137, most likely ended by signal 9)")},
       {"listing tool that never stops printing", {"/f"}, true, "#!/bin/sh\nexec yes ''\n", false, {}, false, 0, 7,
        error("passed 64 MiB and was stopped")},
+      // Nothing tells a code of 129 to 192 apart from a shell's report of a killed tool.
+      {"listing tool exiting 150 of its own accord", {"/d", "report.xml"}, true, listingThenExit + "150\n", false, {},
+       false, 0, 7, error("could not be run (exit code 150, most likely ended by signal 22)")},
       // Codes of the tool's own, "no adapter" among them, are not looked at.
       {"listing tool exiting 1 with nothing listed", {}, true, "#!/bin/sh\nexit 1\n", false, {}, false, 0, 3,
        ran + "NOTICE : No operation was done.\n"},

@@ -53,11 +53,17 @@ const char kFlashResult[] =
 const std::string kFlashedConsole = std::string(kRunUpToKit) + kFlashLines + kFlashResult;
 const std::string kNothingToDoConsole = std::string(kRunUpToKit) + "NOTICE : No operation was done.\n";
 
-// The flash call of the cases where a second run starts during it: it goes on once the kernel
-// shows a run waiting for the lock (at most 10 s), and notes that it saw it.
+// Sourced by the scripts of the cases: waits until the kernel's lock table shows a process that
+// waits for this namespace's lock file (other tests' runs may wait for theirs meanwhile), at most
+// 10 s; $i is then 200.
+const char kWaitForAWaitingRun[] =
+    "i=0; lock=\":$(stat -c %i /var/zmt/Component.lock) \"\n"
+    "until grep -- '-> FLOCK' /proc/locks | grep -qF \"$lock\" || [ $i -ge 200 ]; do sleep 0.05; i=$((i + 1)); done\n";
+
+// The flash call of the cases where a second run starts during it: it goes on once the second
+// run waits for the lock, and notes that it saw it.
 const char kWaitForTheSecondRun[] =
-    "i=0\n"
-    "until grep -q -- '-> FLOCK' /proc/locks || [ $i -ge 200 ]; do sleep 0.05; i=$((i + 1)); done\n"
+    ". ./wait-for-a-waiting-run.sh\n"
     "[ $i -ge 200 ] || echo 'second run waiting' >> kit-args.txt\n";
 
 // The text with the process id of each waiting notice written as "PID".
@@ -87,6 +93,7 @@ E2eResult RunScript(E2eHarness& harness, const std::string& script, const std::s
   run.files["reference.xml"] = CatalogueXml({{"10DF.F100.10DF.F100", "LPe12002", "2.01A12", "5.12a3", "120"}});
   run.files["kit-listing-flashed.txt"] = kFlashedListing;
   run.files["kit-flash-wait.sh"] = flashWait;
+  run.files["wait-for-a-waiting-run.sh"] = kWaitForAWaitingRun;
   StandInKit kit;
   kit.listing = kOlderListing;
   kit.script = kKitScript;
@@ -330,8 +337,7 @@ TEST(RunLock, WaitingNoticeNeverSplitsALineOfTheRunItWaitsFor) {
   const char kHeldUnzip[] =
       "#!/bin/sh\n"
       "if [ ! -f unzip-held ]; then\n"
-      "  touch unzip-held; i=0\n"
-      "  until grep -q -- '-> FLOCK' /proc/locks || [ $i -ge 200 ]; do sleep 0.05; i=$((i + 1)); done\n"
+      "  touch unzip-held; . ./wait-for-a-waiting-run.sh\n"
       "fi\n"
       "PATH=${PATH#*:} exec unzip \"$@\"\n";
   struct Case {
