@@ -151,40 +151,24 @@ TEST(ReadCommandOutput, ChildrenSeeTheDefaultChildSignal) {
 // The console is a non-blocking pipe, full when the first command starts. What it refused is
 // lost; everything written once the reader has drained it arrives.
 TEST(FlushConsole, AConsoleThatRefusedAFlushTakesLaterItems) {
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  ASSERT_EQ(fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
-  ASSERT_EQ(fcntl(ends[0], F_SETFL, O_NONBLOCK), 0);
-  const char filler[4096] = {};
-  while (write(ends[1], filler, sizeof filler) > 0) {
+  std::string expected, arrived;
+  bool consoleUsable = false;
+  {
+    FullConsole console;
+    ScratchFolder folder;
+    TestComponent component(folder.File("log"));  // prepares its log through the shell: a flush
+    component.log << "refused while the console is full\n";
+    FlushConsole();
+    console.Drain();
+    for (int i = 1; i <= 9; ++i) {
+      const std::string line = "line " + std::to_string(i) + "\n";
+      component.log << line;
+      expected += line;
+    }
+    FlushConsole();
+    arrived = console.Drain();
+    consoleUsable = static_cast<bool>(std::cout);
   }
-  std::cout.flush();
-  const int savedOut = dup(STDOUT_FILENO);
-  dup2(ends[1], STDOUT_FILENO);
-
-  ScratchFolder folder;
-  TestComponent component(folder.File("log"));  // prepares its log through the shell: a flush
-  component.log << "refused while the console is full\n";
-  FlushConsole();
-  char drain[4096];
-  while (read(ends[0], drain, sizeof drain) > 0) {
-  }
-  std::string expected;
-  for (int i = 1; i <= 9; ++i) {
-    const std::string line = "line " + std::to_string(i) + "\n";
-    component.log << line;
-    expected += line;
-  }
-  FlushConsole();
-  std::string arrived;
-  for (ssize_t got; (got = read(ends[0], drain, sizeof drain)) > 0;) arrived.append(drain, static_cast<size_t>(got));
-
-  dup2(savedOut, STDOUT_FILENO);
-  close(savedOut);
-  close(ends[0]);
-  close(ends[1]);
-  const bool consoleUsable = static_cast<bool>(std::cout);
-  std::cout.clear();
   EXPECT_TRUE(consoleUsable);
   EXPECT_EQ(arrived, expected);
 }

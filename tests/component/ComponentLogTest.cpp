@@ -4,6 +4,9 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <iostream>
+
+#include "CommandRunner.h"
 #include "ComponentLog.h"
 #include "ComponentTestSupport.h"
 #include "E2eHarness.h"
@@ -72,6 +75,28 @@ TEST(ComponentLog, ItemsTheFileRefusesCostOneErrorLineEachEvenWhenQuiet) {
   const std::string error = "ERROR : Unable to write to log file\n";
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "a" + error + "3" + error + "w" + error + error + error);
   umount2(full.c_str(), MNT_DETACH);
+}
+
+// The console is a non-blocking pipe, full when an item larger than the console's buffer comes:
+// the stream refuses it. Once the reader has drained the pipe, the next item arrives; the log
+// does not leave the console stream failed, which would drop every later item unseen.
+TEST(ComponentLog, AConsoleThatRefusedAnItemTakesTheNextOne) {
+  ScratchFolder folder;
+  CComponentLog log(folder.File("Component.log"));
+  bool refused = true;
+  std::string arrived;
+  {
+    FullConsole console;
+    log << std::string(100000, 'x');
+    refused = !std::cout;
+    console.Drain();
+    log << "the next item\n";
+    FlushConsole();
+    arrived = console.Drain();
+  }
+  EXPECT_FALSE(refused);  // the refused write is not left standing in the stream
+  EXPECT_NE(arrived.find("the next item\n"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(folder.File("Component.log")), std::string(100000, 'x') + "the next item\n");
 }
 
 TEST(ComponentLog, PathWithShellCharactersIsPreparedLiterally) {

@@ -1,10 +1,12 @@
 #include "ComponentTestSupport.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "E2eHarness.h"
 
@@ -23,6 +25,32 @@ ScratchFolder::~ScratchFolder() {
 
 void ScratchFolder::Write(const std::string& name, const std::string& bytes) const {
   WriteFileBytes(File(name), bytes);
+}
+
+FullConsole::FullConsole() {
+  if (pipe(ends_) != 0 || fcntl(ends_[0], F_SETFL, O_NONBLOCK) != 0 || fcntl(ends_[1], F_SETFL, O_NONBLOCK) != 0)
+    std::abort();
+  const char filler[4096] = {};
+  while (write(ends_[1], filler, sizeof filler) > 0) {
+  }
+  std::cout.flush();
+  savedOut_ = dup(STDOUT_FILENO);
+  if (savedOut_ < 0 || dup2(ends_[1], STDOUT_FILENO) < 0) std::abort();
+}
+
+FullConsole::~FullConsole() {
+  dup2(savedOut_, STDOUT_FILENO);
+  close(savedOut_);
+  close(ends_[0]);
+  close(ends_[1]);
+  std::cout.clear();
+}
+
+std::string FullConsole::Drain() {
+  std::string drained;
+  char piece[4096];
+  for (ssize_t got; (got = read(ends_[0], piece, sizeof piece)) > 0;) drained.append(piece, static_cast<size_t>(got));
+  return drained;
 }
 
 FcHbaInfoRecord* NewRecord(const char* pciIds, const char* subsystemIds, const char* portWwn,

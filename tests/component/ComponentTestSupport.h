@@ -22,6 +22,23 @@ class ScratchFolder {
   std::string previous_;
 };
 
+// While it lives, the process's standard output is a non-blocking pipe that starts full, as a
+// console whose reader has stopped reading; the test reads it with Drain().
+class FullConsole {
+ public:
+  FullConsole();   // aborts when the pipe cannot be made
+  ~FullConsole();  // puts the standard output back and clears std::cout's state
+  FullConsole(const FullConsole&) = delete;
+  FullConsole& operator=(const FullConsole&) = delete;
+
+  // Reads everything that stands in the pipe, which is then empty again.
+  std::string Drain();
+
+ private:
+  int ends_[2] = {-1, -1};
+  int savedOut_ = -1;
+};
+
 // A plain component whose log is written to logPath instead of the program's log.
 class TestComponent : public CBaseCmp {
  public:

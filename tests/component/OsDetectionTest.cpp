@@ -1,6 +1,8 @@
 // Distribution detection from the release files that the test places in its private /etc.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "ComponentTestSupport.h"
@@ -53,5 +55,18 @@ TEST(DetectOS, ReleaseFilesToTags) {
   }
   std::remove(kRedHat);
   std::remove(kSuse);
+}
+// A release file that never ends (a link to a device) is read up to the bound of what a run keeps
+// of one command, said to have been cut there, and not used: the tag stays empty.
+TEST(DetectOS, ReleaseFileThatNeverEndsIsNotUsed) {
+  std::remove(kRedHat);
+  ASSERT_EQ(symlink("/dev/zero", kRedHat), 0);
+  ScratchFolder folder;
+  TestComponent component(folder.File("log"));
+  component.DetectOS();
+  std::remove(kRedHat);
+  EXPECT_EQ(component.result.host.osTag, L"");
+  EXPECT_EQ(ReadFileBytes(folder.File("log")),
+            "ERROR! : The release file read passed 64 MiB and was stopped: cat /etc/redhat-release\n");
 }
 }  // namespace

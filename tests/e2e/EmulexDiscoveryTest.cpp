@@ -65,6 +65,26 @@ TEST(EmulexDiscovery, KitUnpackedByAnEarlierRunIsOverwritten) {
   EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
 }
 
+// unzip's exit code 1 means warnings only, here for bytes before the archive's first entry: the
+// kit was unpacked whole and is used.
+TEST(EmulexDiscovery, KitUnpackedWithWarningsOnlyIsUsed) {
+  E2eHarness harness;
+  E2eRun run;
+  run.args = {"/d", "report.xml"};
+  run.files["reference.xml"] = CatalogueXml({kLpe12002});
+  StandInKit kit;
+  kit.listing = std::string(kExampleLine) + "\n";
+  AddStandInKit(run, kit);
+  run.setup.push_back("{ printf 'junk'; cat elxflashStandalone-t.zip; } > k.zip && mv k.zip elxflashStandalone-t.zip");
+  E2eResult r = harness.Run(run);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("extra bytes"), std::string::npos) << r.err;  // unzip's warning
+  EXPECT_EQ(r.out, std::string(kRunUpToKit) + kDiscoveryTail);
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
+  EXPECT_EQ(r.ReadWorkFile("report.xml"), ReportXml({kExampleDevice}));
+}
+
 TEST(EmulexDiscovery, ListingLinesToDevices) {
   struct Case {
     const char* name;

@@ -373,4 +373,29 @@ TEST(RunLock, WaitingNoticeNeverSplitsALineOfTheRunItWaitsFor) {
     EXPECT_EQ(r.log, kDiscoveredConsole + notice + kDiscoveredConsole);
   }
 }
+// On a read-only /var the lock file cannot be made, but one that is there already still locks:
+// a run waits while another holds it. The log cannot take a line there; each item says so.
+TEST(RunLock, LockFileOnAReadOnlyVarStillLocks) {
+  const char kScript[] =
+      "flock -n /var/zmt/Component.lock sh -c 'touch held; sleep 1' & holder=$!\n"
+      "echo $holder > pid-1.txt\n"
+      "until [ -f held ]; do sleep 0.05; done\n"
+      "\"$0\" /d report.xml > console-2.txt; echo $? > exit-2.txt\n"
+      "wait $holder\n";
+  E2eRun run;
+  run.readOnlyVar = true;
+  run.rootFiles["/var/zmt/Component.lock"] = "";
+  E2eHarness harness;
+  E2eResult r = RunScript(harness, kScript, "", run);
+  ASSERT_TRUE(r.started) << r.error;
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.ReadWorkFile("exit-2.txt"), "3\n");
+  const std::string console = r.ReadWorkFile("console-2.txt");
+  const std::string logError = "ERROR : Unable to write to log file\n";
+  std::string withoutErrors = console;
+  for (size_t at = withoutErrors.find(logError); at != std::string::npos; at = withoutErrors.find(logError, at))
+    withoutErrors.erase(at, logError.size());
+  EXPECT_EQ(WithoutPids(withoutErrors), kWaitingNotice + kDiscoveredConsole);
+  EXPECT_EQ(NoticedPid(console) + "\n", r.ReadWorkFile("pid-1.txt"));
+}
 }  // namespace
