@@ -40,7 +40,9 @@ int ShellExitCode(int status);
 
 // Runs the command line through the shell and reads its standard output to its end or to the
 // bound (standard error is left to the process's own). A command still writing at the bound is
-// not waited for: its pipe is closed and its shell killed.
+// not waited for: its pipe is closed, and its shell and every process started from it, orphans
+// and double-forked ones too, are killed before this returns. A command that ends below the
+// bound may leave processes running; they are left alone.
 CommandOutput ReadCommandOutput(const std::string& command, ChildInput input = ChildInput::Inherited);
 
 // ReadCommandOutput's text, or "ERROR" when no shell could be started; the command's exit
