@@ -14,6 +14,8 @@
 #include <iostream>
 #include <vector>
 
+#include "ProcessTree.h"
+
 extern char** environ;
 
 namespace {
@@ -150,6 +152,7 @@ CommandOutput ReadCommandOutput(const std::string& command, ChildInput input, co
   FlushConsole();
   CommandOutput output;
   ChildStatusKept keep;
+  ProcessTree tree;
   pid_t pid = 0;
   int readEnd = -1;
   if (!SpawnShellWithPipe(command, input, unset, pid, readEnd)) return output;
@@ -157,9 +160,10 @@ CommandOutput ReadCommandOutput(const std::string& command, ChildInput input, co
   ReadToEndOrBound(readEnd, output);
   close(readEnd);
   // A command past the bound may never stop writing; with its pipe closed it would see only
-  // errors, but a shell that loops on them must not keep the run waiting.
-  if (output.tooLong) kill(pid, SIGKILL);
-  output.status = WaitFor(pid);
+  // errors, but a shell, or a helper it started, that loops on them must not keep the run
+  // waiting nor outlive it.
+  const bool reaped = output.tooLong && tree.EndDescendants(pid, output.status);
+  if (!reaped) output.status = WaitFor(pid);
   return output;
 }
 

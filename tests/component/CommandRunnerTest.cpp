@@ -1,9 +1,16 @@
 // Running shell commands for their output, and widening what they print.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <iostream>
+#include <sstream>
+#include <thread>
+#include <vector>
 
 #include "CommandRunner.h"
 #include "ComponentTestSupport.h"
@@ -79,6 +86,95 @@ TEST(ReadCommandOutput, OutputIsBounded) {
     EXPECT_EQ(output.text.size(), c.kept);
   }
   EXPECT_EQ(kMaxCommandOutput, size_t(64) * 1024 * 1024);
+}
+
+// Helpers that a command starts in the scratch folder; each appends its pid to "pids" first.
+const char kEndlessPrinter[] =  // takes no notice of the closed pipe and prints for ever
+    "echo $$ >> pids\n"
+    "trap '' PIPE\n"
+    "line=$(head -c 4095 /dev/zero | tr '\\0' x)\n"
+    "while :; do echo \"$line\"; done 2>/dev/null\n";
+const char kSleeper[] = "echo $$ >> pids\nexec sleep 1000\n";
+// Hands on to a new walker and ends, over and over, each an orphan at once, until "stop" exists.
+const char kWalker[] = "[ -e stop ] && exit\necho $$ >> pids\nsh walker &\n";
+
+// A scratch folder holding the helpers, entered. Leaving, it stops the walkers and kills what
+// "pids" lists, and what gets listed meanwhile, so that a failed case leaves nothing running;
+// it reaps those that came back to the test process.
+class HelperFolder {
+ public:
+  HelperFolder() {
+    folder_.Write("printer", kEndlessPrinter);
+    folder_.Write("sleeper", kSleeper);
+    folder_.Write("walker", kWalker);
+  }
+  ~HelperFolder() {
+    folder_.Write("stop", "");
+    for (int pass = 0; pass < 500; ++pass) {
+      bool anyLeft = false;
+      for (pid_t pid : Listed()) {
+        if (kill(pid, SIGKILL) == 0) anyLeft = true;
+        (void)waitpid(pid, nullptr, WNOHANG);
+      }
+      if (!anyLeft) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  HelperFolder(const HelperFolder&) = delete;
+  HelperFolder& operator=(const HelperFolder&) = delete;
+
+  std::vector<pid_t> Listed() const {
+    std::istringstream lines(ReadFileBytes(folder_.File("pids")));
+    std::vector<pid_t> pids;
+    for (pid_t pid; lines >> pid;) pids.push_back(pid);
+    return pids;
+  }
+
+ private:
+  ScratchFolder folder_;
+};
+
+// Past the bound, the run ends the command with everything it started, wherever it went, and
+// leaves not even a zombie of it behind.
+TEST(ReadCommandOutput, PastTheBoundNothingTheCommandStartedLivesOn) {
+  struct Case {
+    const char* name;
+    const char* command;
+  };
+  const Case kCases[] = {
+      {"a printer the shell waits for", "sh printer & wait"},
+      {"a printer double-forked away from the shell", "(sh printer &); sh sleeper"},
+      {"a printer that ends at the closed pipe, a quiet helper that does not", "sh sleeper & exec yes"},
+      {"a walker starting its successor all the time", "sh walker & exec yes"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    HelperFolder helpers;
+    const CommandOutput output = ReadCommandOutput(c.command);
+    const std::vector<pid_t> pids = helpers.Listed();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(helpers.Listed(), pids) << "a walker still goes on";
+    EXPECT_TRUE(output.tooLong);
+    EXPECT_FALSE(pids.empty());
+    for (pid_t pid : pids) {
+      errno = 0;
+      EXPECT_TRUE(kill(pid, 0) != 0 && errno == ESRCH) << "pid " << pid << " is still there";
+    }
+  }
+}
+
+// Below the bound, what a command leaves running in the background is not the run's to end.
+TEST(ReadCommandOutput, BelowTheBoundBackgroundProcessesAreLeftRunning) {
+  HelperFolder helpers;
+  const CommandOutput output = ReadCommandOutput("sleep 1000 >/dev/null & echo $! >> pids; echo done");
+  const std::vector<pid_t> pids = helpers.Listed();
+  EXPECT_EQ(output.text, "done\n");
+  ASSERT_EQ(pids.size(), 1u);
+  // Alive: its state, after the command name's ')', is not Z (a zombie).
+  const std::string stat = ReadFileBytes("/proc/" + std::to_string(pids[0]) + "/stat");
+  const size_t nameEnd = stat.rfind(')');
+  ASSERT_NE(nameEnd, std::string::npos) << "pid " << pids[0] << " is gone";
+  EXPECT_NE(stat.substr(nameEnd, 3), ") Z");
 }
 
 TEST(ReadCommandOutput, TellsACommandThatCouldNotRun) {

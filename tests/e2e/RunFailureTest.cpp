@@ -1,7 +1,13 @@
 // Runs that could not look or could not act: a kit that was not unpacked whole, an adapter
 // listing that could not be run, a report that could not be saved. Each ends with 7 and says so;
 // none reads as "nothing to do". A listing tool's own exit codes stay its own.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
 
 #include "StandInKit.h"
 
@@ -152,5 +158,55 @@ TEST(RunFailure, ReportThatCouldNotBeSavedEndsTheRun) {
     SCOPED_TRACE(c.name);
     ExpectCase(c, RunCase(harness, c));
   }
+}
+
+// The processes whose working folder is `folder`: a run's stand-ins and all they start.
+std::vector<pid_t> ProcessesIn(const std::string& folder) {
+  std::vector<pid_t> found;
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return found;
+  while (const dirent* item = readdir(proc)) {
+    char cwd[4096];
+    const std::string link = std::string("/proc/") + item->d_name + "/cwd";
+    const ssize_t length = readlink(link.c_str(), cwd, sizeof cwd);
+    if (length > 0 && std::string(cwd, static_cast<size_t>(length)) == folder) found.push_back(std::atoi(item->d_name));
+  }
+  closedir(proc);
+  return found;
+}
+
+// Past the bound, the listing ends with everything it started, a helper double-forked away from
+// it among them: nothing of it outlives the run, not even a zombie.
+TEST(RunFailure, ListingPastTheBoundLeavesNothingRunning) {
+  E2eRun run;
+  run.args = {"/f"};
+  run.files["reference.xml"] = CatalogueXml({kLpe12002});
+  // Takes no notice of the closed pipe and prints for ever.
+  run.files["printer"] =
+      "echo $$ >> pids\n"
+      "trap '' PIPE\n"
+      "line=$(head -c 4095 /dev/zero | tr '\\0' x)\n"
+      "while :; do echo \"$line\"; done 2>/dev/null\n";
+  StandInKit kit;
+  kit.script = "#!/bin/sh\n[ \"$*\" = \"/q /fc\" ] || exit 0\necho $$ >> pids\n(sh printer &)\nsh printer\n";
+  AddStandInKit(run, kit);
+  E2eHarness harness;
+  const E2eResult r = harness.Run(run);
+  const std::vector<pid_t> leftovers = ProcessesIn(r.workDir);
+  for (pid_t pid : leftovers) kill(pid, SIGKILL);  // a failed case leaves nothing running
+
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 7);
+  EXPECT_EQ(r.out, std::string(kRunUpToDiscovery) + "Preparing the Emulex Kit...done\n" +
+                       "ERROR! : The adapter listing passed 64 MiB and was stopped: " + kListingCommand + "\n");
+  EXPECT_EQ(r.log, r.out);
+  std::istringstream listed(r.ReadWorkFile("pids"));
+  int count = 0;
+  for (pid_t pid; listed >> pid; ++count) {
+    EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << "pid " << pid << " is still there";
+  }
+  EXPECT_GE(count, 2);  // the listing and the printer it waits for, at least
+  EXPECT_EQ(leftovers, std::vector<pid_t>());
 }
 }  // namespace
