@@ -11,7 +11,7 @@ echo 'int main(void) { return 0; }' | gcc -m32 -x c - -o "$probe"
 "$probe" 2>/dev/null && exit 0
 
 if ! dpkg-query -W -f='${Status}' qemu-user 2>/dev/null | grep -q "install ok installed"; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends qemu-user
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-remove --no-install-recommends qemu-user
   "$probe" 2>/dev/null && exit 0  # registered before, only the emulator was missing
 fi
 # Unmounting binfmt_misc would drop the registration again, so the mount stays.
