@@ -158,11 +158,10 @@ CommandOutput ReadCommandOutput(const std::string& command, ChildInput input, co
   if (!SpawnShellWithPipe(command, input, unset, pid, readEnd)) return output;
   output.started = true;
   ReadToEndOrBound(readEnd, output);
+  // A command past the bound may never stop writing; a shell, or a helper it started, that
+  // loops on it must not keep the run waiting nor outlive it.
+  const bool reaped = output.tooLong && tree.EndDescendants(pid, readEnd, output.status);
   close(readEnd);
-  // A command past the bound may never stop writing; with its pipe closed it would see only
-  // errors, but a shell, or a helper it started, that loops on them must not keep the run
-  // waiting nor outlive it.
-  const bool reaped = output.tooLong && tree.EndDescendants(pid, output.status);
   if (!reaped) output.status = WaitFor(pid);
   return output;
 }

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -23,7 +25,10 @@ const std::chrono::milliseconds kLongestPause(20);
 struct ProcessEntry {
   pid_t pid;
   pid_t parent;
-  bool alive;  // not yet a zombie
+  char state;  // as /proc/<pid>/stat gives it: 'Z' a zombie, 'T' stopped
+
+  bool Alive() const { return state != 'Z' && state != 'X' && state != 'x'; }
+  bool Stopped() const { return state == 'T' || state == 't'; }
 };
 
 bool AllDigits(const char* text) {
@@ -51,7 +56,7 @@ bool ReadProcessEntry(const char* name, ProcessEntry& entry) {
   if (nameEnd == nullptr || std::sscanf(nameEnd + 1, " %c %d", &state, &parent) != 2) return false;
   entry.pid = static_cast<pid_t>(std::atoi(name));
   entry.parent = static_cast<pid_t>(parent);
-  entry.alive = state != 'Z' && state != 'X' && state != 'x';
+  entry.state = state;
   return true;
 }
 
@@ -74,9 +79,10 @@ bool ReadProcessTable(std::vector<ProcessEntry>& table) {
 }
 
 // The descendants of `root` in the table, parents before their children, without the children
-// of root listed in `left` and their subtrees.
-std::vector<ProcessEntry> DescendantsOf(const std::vector<ProcessEntry>& table, pid_t root,
-                                        const std::vector<pid_t>& left) {
+// of root listed in `left` and their subtrees; then the other processes of the table that hold the
+// file `held` open.
+std::vector<ProcessEntry> EndingTargets(const std::vector<ProcessEntry>& table, pid_t root,
+                                        const std::vector<pid_t>& left, const struct stat& held) {
   std::vector<ProcessEntry> found;
   std::vector<pid_t> parents = {root};
   for (size_t next = 0; next < parents.size(); ++next) {
@@ -89,7 +95,26 @@ std::vector<ProcessEntry> DescendantsOf(const std::vector<ProcessEntry>& table, 
       parents.push_back(it->pid);
     }
   }
+  // Read after the table: a holder that the table does not show yet is read on its own.
+  for (const pid_t holder : ProcessesWithFileOpen(held)) {
+    ProcessEntry entry{};
+    if (std::find(parents.begin(), parents.end(), holder) == parents.end() &&
+        ReadProcessEntry(std::to_string(holder).c_str(), entry))
+      found.push_back(entry);
+  }
   return found;
+}
+
+// False once no process holds the pipe's write end any more (a read gives its end); what the
+// holders still write is read and dropped meanwhile.
+bool OutputStillHeld(int output) {
+  char drop[64 * 1024];
+  for (int reads = 0; reads < 64; ++reads) {
+    const ssize_t got = read(output, drop, sizeof drop);
+    if (got == 0) return false;
+    if (got < 0) return errno != EAGAIN && errno != EINTR ? false : true;
+  }
+  return true;
 }
 }  // namespace
 
@@ -110,34 +135,81 @@ ProcessTree::~ProcessTree() {
   if (previousSubreaper_ == 0) (void)prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-// A round that finds no descendant at all ends the work: each one alive when the round's scan
-// starts has an ancestor among the children of the process, which only this process reaps, so
-// the scan meets at least that child even while processes come and go (and a /proc scan is not
-// a snapshot). Killing top-down converges: a fork in a process with SIGKILL pending is cancelled,
-// and the children of a killed process are reparented to this one, where the next round finds them.
-bool ProcessTree::EndDescendants(pid_t shell, int& shellStatus) const {
+// First every target is stopped, round after round until a round finds none still running: a
+// stopped process neither forks nor ends, so none of them can leave the tree while it is being
+// killed, also where the process cannot be a subreaper (older kernels, emulators). Then they are
+// killed, round after round, until a round finds no target left and the output pipe has no
+// writer left. Each descendant alive when a round's scan starts has an ancestor among the
+// children of the process, which only this process reaps, where it is a subreaper: the scan then
+// meets at least that child even while processes come and go (a /proc scan is not a snapshot).
+// Where it is not, a process that left the tree (double-forked) is found while it holds the
+// output, and the pipe itself tells when the last one holding it has ended.
+bool ProcessTree::EndDescendants(pid_t shell, int output, int& shellStatus) const {
   std::vector<ProcessEntry> table;
-  if (!ReadProcessTable(table)) {
+  struct stat pipe {};
+  if (!ReadProcessTable(table) || fstat(output, &pipe) != 0) {
     kill(shell, SIGKILL);
     return false;
   }
+  (void)fcntl(output, F_SETFL, fcntl(output, F_GETFL) | O_NONBLOCK);
   const pid_t self = getpid();
   const auto deadline = std::chrono::steady_clock::now() + kEndingTimeLimit;
+  for (std::chrono::milliseconds pause(1); std::chrono::steady_clock::now() < deadline;
+       pause = std::min(pause * 2, kLongestPause)) {
+    bool running = false;
+    for (const ProcessEntry& entry : EndingTargets(table, self, earlierChildren_, pipe)) {
+      if (!entry.Alive() || entry.Stopped()) continue;
+      kill(entry.pid, SIGSTOP);
+      running = true;
+    }
+    if (!running) break;
+    std::this_thread::sleep_for(pause);
+    if (!ReadProcessTable(table)) break;
+  }
   bool shellReaped = false;
   for (std::chrono::milliseconds pause(1);; pause = std::min(pause * 2, kLongestPause)) {
-    const std::vector<ProcessEntry> descendants = DescendantsOf(table, self, earlierChildren_);
-    if (descendants.empty()) return shellReaped;
-    for (const ProcessEntry& entry : descendants) {
-      if (entry.alive) kill(entry.pid, SIGKILL);
-      if (entry.parent != self) continue;
+    bool anyLeft = false;
+    for (const ProcessEntry& entry : EndingTargets(table, self, earlierChildren_, pipe)) {
+      if (entry.Alive()) kill(entry.pid, SIGKILL);
+      if (entry.parent != self) {
+        anyLeft = anyLeft || entry.Alive();  // a zombie of another parent is that parent's to reap
+        continue;
+      }
+      anyLeft = true;
       int status = 0;
       if (waitpid(entry.pid, &status, WNOHANG) == shell) {
         shellStatus = status;
         shellReaped = true;
       }
     }
-    if (std::chrono::steady_clock::now() >= deadline) return shellReaped;
+    if (!anyLeft) anyLeft = OutputStillHeld(output);
+    if (!anyLeft || std::chrono::steady_clock::now() >= deadline) return shellReaped;
     std::this_thread::sleep_for(pause);
     if (!ReadProcessTable(table)) return shellReaped;
   }
+}
+
+std::set<pid_t> ProcessesWithFileOpen(const struct stat& file) {
+  std::set<pid_t> found;
+  DIR* proc = opendir("/proc");
+  if (proc == nullptr) return found;
+  while (const dirent* entry = readdir(proc)) {
+    if (!AllDigits(entry->d_name)) continue;
+    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+    if (pid == getpid()) continue;
+    const std::string fds = std::string("/proc/") + entry->d_name + "/fd";
+    DIR* open = opendir(fds.c_str());
+    if (open == nullptr) continue;
+    while (const dirent* fd = readdir(open)) {
+      struct stat target;
+      if (fd->d_name[0] != '.' && stat((fds + "/" + fd->d_name).c_str(), &target) == 0 &&
+          target.st_dev == file.st_dev && target.st_ino == file.st_ino) {
+        found.insert(pid);
+        break;
+      }
+    }
+    closedir(open);
+  }
+  closedir(proc);
+  return found;
 }

@@ -1,6 +1,5 @@
 #include "RunLock.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include <sstream>
 
 #include "CommandRunner.h"
+#include "ProcessTree.h"
 
 namespace {
 const char kRunLockPath[] = "/var/zmt/Component.lock";
@@ -68,31 +68,6 @@ unsigned long long StartTime(pid_t pid) {
   unsigned long long start = 0;
   fields >> start;
   return start;
-}
-
-// The processes other than this one that have the file open.
-std::set<pid_t> ProcessesWithFileOpen(const struct stat& file) {
-  std::set<pid_t> found;
-  DIR* proc = opendir("/proc");
-  if (proc == nullptr) return found;
-  while (const dirent* entry = readdir(proc)) {
-    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-    if (pid <= 0 || pid == getpid()) continue;
-    const std::string fds = std::string("/proc/") + entry->d_name + "/fd";
-    DIR* open = opendir(fds.c_str());
-    if (open == nullptr) continue;
-    while (const dirent* fd = readdir(open)) {
-      struct stat target;
-      if (fd->d_name[0] != '.' && stat((fds + "/" + fd->d_name).c_str(), &target) == 0 &&
-          target.st_dev == file.st_dev && target.st_ino == file.st_ino) {
-        found.insert(pid);
-        break;
-      }
-    }
-    closedir(open);
-  }
-  closedir(proc);
-  return found;
 }
 
 // The process that holds the lock on the file, as far as the kernel tells it; 0 when it does

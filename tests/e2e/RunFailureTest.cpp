@@ -204,7 +204,7 @@ TEST(RunFailure, ListingPastTheBoundLeavesNothingRunning) {
   std::istringstream listed(r.ReadWorkFile("pids"));
   int count = 0;
   for (pid_t pid; listed >> pid; ++count) {
-    EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << "pid " << pid << " is still there";
+    EXPECT_TRUE(ProcessHasEnded(pid)) << "pid " << pid << " is still there";
   }
   EXPECT_GE(count, 2);  // the listing and the printer it waits for, at least
   EXPECT_EQ(leftovers, std::vector<pid_t>());

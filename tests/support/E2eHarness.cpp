@@ -82,6 +82,17 @@ bool E2eResult::WorkFileExists(const std::string& relative) const {
   return stat((workDir + "/" + relative).c_str(), &info) == 0;
 }
 
+bool ProcessHasEnded(pid_t pid) {
+  const std::string stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+  const size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string::npos) return true;  // gone
+  std::istringstream fields(stat.substr(nameEnd + 1));
+  char state = 0;
+  pid_t parent = 0;
+  fields >> state >> parent;
+  return state == 'Z' && parent != getpid();
+}
+
 E2eHarness::E2eHarness() = default;
 
 void RemoveFolder(const std::string& path) { (void)std::system(("rm -rf '" + path + "'").c_str()); }

@@ -3,6 +3,8 @@
 // whose namespace cannot be set up fails the test; it never skips.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -59,5 +61,8 @@ class E2eHarness {
 
 std::string ReadFileBytes(const std::string& path, bool* exists = nullptr);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// True once the process has ended: it is gone, or it is a zombie that a parent other than this
+// process has yet to reap (one that cannot be this process's subreaper left it to init).
+bool ProcessHasEnded(pid_t pid);
 // Removes a folder that the tests made (a path without single quotes) with everything in it.
 void RemoveFolder(const std::string& path);
