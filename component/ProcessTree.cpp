@@ -22,15 +22,6 @@ namespace {
 const std::chrono::seconds kEndingTimeLimit(10);
 const std::chrono::milliseconds kLongestPause(20);
 
-struct ProcessEntry {
-  pid_t pid;
-  pid_t parent;
-  char state;  // as /proc/<pid>/stat gives it: 'Z' a zombie, 'T' stopped
-
-  bool Alive() const { return state != 'Z' && state != 'X' && state != 'x'; }
-  bool Stopped() const { return state == 'T' || state == 't'; }
-};
-
 bool AllDigits(const char* text) {
   if (*text == '\0') return false;
   for (; *text != '\0'; ++text) {
@@ -39,55 +30,35 @@ bool AllDigits(const char* text) {
   return true;
 }
 
-// The parent and the state of one process from /proc/<pid>/stat; false once it is gone. The
-// command name may hold spaces and parentheses, so the fields are read after its last ')'.
-bool ReadProcessEntry(const char* name, ProcessEntry& entry) {
-  const std::string path = std::string("/proc/") + name + "/stat";
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char line[1024];
-  const ssize_t got = read(fd, line, sizeof line - 1);
-  close(fd);
-  if (got <= 0) return false;
-  line[got] = '\0';
-  const char* nameEnd = std::strrchr(line, ')');
-  char state = 0;
-  int parent = 0;
-  if (nameEnd == nullptr || std::sscanf(nameEnd + 1, " %c %d", &state, &parent) != 2) return false;
-  entry.pid = static_cast<pid_t>(std::atoi(name));
-  entry.parent = static_cast<pid_t>(parent);
-  entry.state = state;
-  return true;
-}
-
 // Every process /proc shows, sorted by parent; false when /proc is missing or is not this
 // process's own (a /proc of another PID namespace names other processes by these numbers).
-bool ReadProcessTable(std::vector<ProcessEntry>& table) {
+bool ReadProcessTable(std::vector<ProcessStat>& table) {
   table.clear();
   char self[32] = {};
   if (readlink("/proc/self", self, sizeof self - 1) <= 0 || std::to_string(getpid()) != self) return false;
   DIR* proc = opendir("/proc");
   if (proc == nullptr) return false;
   while (const dirent* item = readdir(proc)) {
-    ProcessEntry entry{};
-    if (AllDigits(item->d_name) && ReadProcessEntry(item->d_name, entry)) table.push_back(entry);
+    ProcessStat entry{};
+    if (AllDigits(item->d_name) && ReadProcessStat(static_cast<pid_t>(std::atoi(item->d_name)), entry))
+      table.push_back(entry);
   }
   closedir(proc);
   std::sort(table.begin(), table.end(),
-            [](const ProcessEntry& a, const ProcessEntry& b) { return a.parent < b.parent; });
+            [](const ProcessStat& a, const ProcessStat& b) { return a.parent < b.parent; });
   return true;
 }
 
 // The descendants of `root` in the table, parents before their children, without the children
 // of root listed in `left` and their subtrees; then the other processes of the table that hold the
 // file `held` open.
-std::vector<ProcessEntry> EndingTargets(const std::vector<ProcessEntry>& table, pid_t root,
+std::vector<ProcessStat> EndingTargets(const std::vector<ProcessStat>& table, pid_t root,
                                         const std::vector<pid_t>& left, const struct stat& held) {
-  std::vector<ProcessEntry> found;
+  std::vector<ProcessStat> found;
   std::vector<pid_t> parents = {root};
   for (size_t next = 0; next < parents.size(); ++next) {
     const pid_t parent = parents[next];
-    auto byParent = [](const ProcessEntry& entry, pid_t value) { return entry.parent < value; };
+    auto byParent = [](const ProcessStat& entry, pid_t value) { return entry.parent < value; };
     for (auto it = std::lower_bound(table.begin(), table.end(), parent, byParent);
          it != table.end() && it->parent == parent; ++it) {
       if (parent == root && std::find(left.begin(), left.end(), it->pid) != left.end()) continue;
@@ -97,9 +68,9 @@ std::vector<ProcessEntry> EndingTargets(const std::vector<ProcessEntry>& table, 
   }
   // Read after the table: a holder that the table does not show yet is read on its own.
   for (const pid_t holder : ProcessesWithFileOpen(held)) {
-    ProcessEntry entry{};
+    ProcessStat entry{};
     if (std::find(parents.begin(), parents.end(), holder) == parents.end() &&
-        ReadProcessEntry(std::to_string(holder).c_str(), entry))
+        ReadProcessStat(holder, entry))
       found.push_back(entry);
   }
   return found;
@@ -112,17 +83,17 @@ bool OutputStillHeld(int output) {
   for (int reads = 0; reads < 64; ++reads) {
     const ssize_t got = read(output, drop, sizeof drop);
     if (got == 0) return false;
-    if (got < 0) return errno != EAGAIN && errno != EINTR ? false : true;
+    if (got < 0) return errno == EAGAIN || errno == EINTR;
   }
   return true;
 }
 }  // namespace
 
 ProcessTree::ProcessTree() {
-  std::vector<ProcessEntry> table;
+  std::vector<ProcessStat> table;
   const pid_t self = getpid();
   if (ReadProcessTable(table)) {
-    for (const ProcessEntry& entry : table) {
+    for (const ProcessStat& entry : table) {
       if (entry.parent == self) earlierChildren_.push_back(entry.pid);
     }
   }
@@ -145,9 +116,9 @@ ProcessTree::~ProcessTree() {
 // Where it is not, a process that left the tree (double-forked) is found while it holds the
 // output, and the pipe itself tells when the last one holding it has ended.
 bool ProcessTree::EndDescendants(pid_t shell, int output, int& shellStatus) const {
-  std::vector<ProcessEntry> table;
-  struct stat pipe {};
-  if (!ReadProcessTable(table) || fstat(output, &pipe) != 0) {
+  std::vector<ProcessStat> table;
+  struct stat outputPipe {};
+  if (!ReadProcessTable(table) || fstat(output, &outputPipe) != 0) {
     kill(shell, SIGKILL);
     return false;
   }
@@ -157,7 +128,7 @@ bool ProcessTree::EndDescendants(pid_t shell, int output, int& shellStatus) cons
   for (std::chrono::milliseconds pause(1); std::chrono::steady_clock::now() < deadline;
        pause = std::min(pause * 2, kLongestPause)) {
     bool running = false;
-    for (const ProcessEntry& entry : EndingTargets(table, self, earlierChildren_, pipe)) {
+    for (const ProcessStat& entry : EndingTargets(table, self, earlierChildren_, outputPipe)) {
       if (!entry.Alive() || entry.Stopped()) continue;
       kill(entry.pid, SIGSTOP);
       running = true;
@@ -169,7 +140,7 @@ bool ProcessTree::EndDescendants(pid_t shell, int output, int& shellStatus) cons
   bool shellReaped = false;
   for (std::chrono::milliseconds pause(1);; pause = std::min(pause * 2, kLongestPause)) {
     bool anyLeft = false;
-    for (const ProcessEntry& entry : EndingTargets(table, self, earlierChildren_, pipe)) {
+    for (const ProcessStat& entry : EndingTargets(table, self, earlierChildren_, outputPipe)) {
       if (entry.Alive()) kill(entry.pid, SIGKILL);
       if (entry.parent != self) {
         anyLeft = anyLeft || entry.Alive();  // a zombie of another parent is that parent's to reap
@@ -187,6 +158,32 @@ bool ProcessTree::EndDescendants(pid_t shell, int output, int& shellStatus) cons
     std::this_thread::sleep_for(pause);
     if (!ReadProcessTable(table)) return shellReaped;
   }
+}
+
+bool ReadProcessStat(pid_t pid, ProcessStat& stat) {
+  const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char line[1024];
+  const ssize_t got = read(fd, line, sizeof line - 1);
+  close(fd);
+  if (got <= 0) return false;
+  line[got] = '\0';
+  // The command name may hold blanks and parentheses: the fields are read after its last ')'.
+  // The state and the parent (fields 3 and 4), then 17 fields passed over to the start time.
+  const char* nameEnd = std::strrchr(line, ')');
+  char state = 0;
+  int parent = 0;
+  unsigned long long start = 0;
+  if (nameEnd == nullptr ||
+      std::sscanf(nameEnd + 1, " %c %d %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu",
+                  &state, &parent, &start) != 3)
+    return false;
+  stat.pid = pid;
+  stat.parent = static_cast<pid_t>(parent);
+  stat.state = state;
+  stat.startTime = start;
+  return true;
 }
 
 std::set<pid_t> ProcessesWithFileOpen(const struct stat& file) {

@@ -11,6 +11,20 @@
 #include <set>
 #include <vector>
 
+// What /proc/<pid>/stat tells of one process.
+struct ProcessStat {
+  pid_t pid;
+  pid_t parent;
+  char state;                    // 'Z' a zombie, 'T' stopped, ...
+  unsigned long long startTime;  // in clock ticks since boot
+
+  bool Alive() const { return state != 'Z' && state != 'X' && state != 'x'; }
+  bool Stopped() const { return state == 'T' || state == 't'; }
+};
+
+// False once the process is gone.
+bool ReadProcessStat(pid_t pid, ProcessStat& stat);
+
 class ProcessTree {
  public:
   ProcessTree();   // records the children the process has now, then becomes a subreaper

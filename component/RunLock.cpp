@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -54,22 +53,6 @@ int OpenLockFile() {
   return moved;
 }
 
-// The start time of a process in clock ticks since boot (the 22nd field of its stat file); 0
-// when it is gone.
-unsigned long long StartTime(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t end = stat.rfind(')');
-  if (end == std::string::npos) return 0;
-  std::istringstream fields(stat.substr(end + 2));
-  std::string field;
-  for (int i = 3; i < 22 && fields >> field; ++i) {
-  }
-  unsigned long long start = 0;
-  fields >> start;
-  return start;
-}
-
 // The process that holds the lock on the file, as far as the kernel tells it; 0 when it does
 // not. The kernel's lock table names the process that took the lock, which may have ended and
 // left the lock to a tool that inherited it: then the holder is the earliest started of the
@@ -102,11 +85,11 @@ pid_t LockHolder(int fd) {
   pid_t earliest = 0;
   unsigned long long earliestStart = 0;
   for (pid_t pid : holders) {
-    const unsigned long long start = StartTime(pid);
-    if (waiting.count(pid) != 0 || start == 0) continue;
-    if (earliest == 0 || start < earliestStart) {
+    ProcessStat process{};
+    if (waiting.count(pid) != 0 || !ReadProcessStat(pid, process)) continue;
+    if (earliest == 0 || process.startTime < earliestStart) {
       earliest = pid;
-      earliestStart = start;
+      earliestStart = process.startTime;
     }
   }
   return earliest;
