@@ -89,6 +89,10 @@ TEST(RunFailure, KitThatWasNotUnpackedWholeEndsTheRun) {
       {"file-size limit cuts a kit file", {}, true, "", true, {}, false, kOneMiB, 7, failed},
       {"file-size limit, standard input left open", {"/f"}, true, "", true, {stdinLeftOpen}, false, kOneMiB, 7,
        failed},
+      // Unpacked whole, but with nothing to run: "done" would promise a kit that is not there.
+      {"kit without its script", {"/f"}, true, "", false,
+       {"zip -qd elxflashStandalone-t.zip elxflashStandalone-t/lx/elxflash.sh"}, false, 0, 7,
+       failed + "ERROR! : No kit script was found in the kit's archive: ./elxflashStandalone*/lx/elxflash.sh\n"},
   };
   E2eHarness harness;
   for (const Case& c : kCases) {
@@ -112,8 +116,7 @@ TEST(RunFailure, ListingThatCouldNotBeRunEndsTheRun) {
   const Case kCases[] = {
       {"package folder mounted noexec", {"/d", "report.xml"}, true, "", false, {MountOverWorkFolder("noexec")}, false,
        0, 7, error("could not be run (exit code 126)")},
-      {"kit without its script", {"/f"}, true, "", false,
-       {"zip -qd elxflashStandalone-t.zip elxflashStandalone-t/lx/elxflash.sh"}, false, 0, 7,
+      {"kit script whose interpreter is missing", {"/f"}, true, "#!/no/such/shell\n", false, {}, false, 0, 7,
        error("could not be run (exit code 127)")},
       {"listing tool killed part-way", {"/d", "report.xml"}, true, killed, false, {}, false, 0, 7,
        error("could not be run (exit code 137, most likely ended by signal 9)")},

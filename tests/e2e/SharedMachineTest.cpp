@@ -47,6 +47,20 @@ int ModeOf(const std::string& path) {
 
 std::string VarPath(const E2eResult& r, const std::string& relative) { return r.workDir + "/../var/" + relative; }
 
+// Runs the program through the shell script in run.args while nobody runs the shell script `loop`
+// without pause in the working folder; the loop ends with the run, and `looped` tells whether it
+// was still going then.
+E2eResult RunWhileNobodyLoops(E2eHarness& harness, E2eRun run, const std::string& loop, bool& looped) {
+  run.program = "/bin/sh";
+  run.files["loop.sh"] = loop;
+  run.setup.push_back(kLetOthersIn);
+  run.setup.push_back(std::string(kAsNobody) + "sh loop.sh & echo $! > loop.txt");
+  E2eResult r = harness.Run(run);
+  const pid_t pid = static_cast<pid_t>(std::atoi(r.ReadWorkFile("loop.txt").c_str()));
+  looped = pid > 0 && kill(pid, SIGKILL) == 0;
+  return r;
+}
+
 // Root runs the kit's script, so it must never run what another user wrote into it. Here nobody
 // rewrites it without pause through a self-discovery and a flash run; the script was never
 // writable by others, so both runs ran the package's own script, and it stays so.
@@ -54,25 +68,80 @@ TEST(SharedMachine, AnotherUserRewritingTheKitScriptNeverHasRootRunIt) {
   E2eRun run = KitRun({"-c", "\"$0\" /d report.xml > console-d.txt; echo $? > exit-d.txt; "
                              "\"$0\" /f > console-f.txt; echo $? > exit-f.txt",
                        FCHBA_BINARY});
-  run.program = "/bin/sh";
-  run.files["rewriter.sh"] =
+  const char kRewriter[] =
       "while :; do\n"
       "  for f in elxflashStandalone*/lx/elxflash.sh; do\n"
       "    grep -q pwned \"$f\" || printf '#!/bin/sh\\nid -u > pwned\\n' > \"$f\"\n"
       "  done\n"
       "done 2>/dev/null\n";
-  run.setup.push_back(kLetOthersIn);
-  run.setup.push_back(std::string(kAsNobody) + "sh rewriter.sh & echo $! > rewriter.txt");
   E2eHarness harness;
-  E2eResult r = harness.Run(run);
-  const pid_t rewriter = static_cast<pid_t>(std::atoi(r.ReadWorkFile("rewriter.txt").c_str()));
-  const bool rewriterRan = rewriter > 0 && kill(rewriter, SIGKILL) == 0;
+  bool rewriterRan = false;
+  E2eResult r = RunWhileNobodyLoops(harness, run, kRewriter, rewriterRan);
   ASSERT_TRUE(r.started) << r.error;
   EXPECT_TRUE(rewriterRan);
   EXPECT_EQ(r.ReadWorkFile("exit-d.txt"), "3\n");
   EXPECT_EQ(r.ReadWorkFile("exit-f.txt"), "1\n");
   EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/q /fc\n/fc /f\n");
   EXPECT_FALSE(r.WorkFileExists("pwned"));
+  EXPECT_EQ(ModeOf(r.workDir + "/elxflashStandalone-t/lx/elxflash.sh"), 0755);
+}
+
+// The archive stores its folders open to all: unpacked in place, the kit's folder would let another
+// user put a script of theirs at the script's path before its modes are narrowed. Here nobody
+// plants one by rename without pause through three self-discoveries and a flash run; the kit is
+// unpacked where only root can enter and put in place narrowed, so root runs the package's own
+// script every time, and nothing unpacked, inside the kit's folder or beside it, stays writable
+// by others.
+TEST(SharedMachine, AnotherUserPlantingAScriptInALooseKitNeverHasRootRunIt) {
+  StandInKit kit;
+  kit.modes = KitModes::OpenToAll;
+  E2eRun run = KitRun({"-c",
+                       "for i in 1 2 3; do \"$0\" /d report-$i.xml > console-d$i.txt; echo $? >> exits.txt; done; "
+                       "\"$0\" /f > console-f.txt; echo $? >> exits.txt",
+                       FCHBA_BINARY},
+                      kit);
+  // Writes the script over the package's wherever the file lets it, and puts a script of its own
+  // in its place wherever the folder does.
+  const char kPlanter[] =
+      "while :; do\n"
+      "  for d in elxflashStandalone*/lx .fchba-unpack-*/*/elxflashStandalone*/lx; do\n"
+      "    printf '#!/bin/sh\\nid -u > pwned\\n' > \"$d/elxflash.sh\" ||\n"
+      "    { printf '#!/bin/sh\\nid -u > pwned\\n' > \"$d/planted\" && chmod 755 \"$d/planted\" &&\n"
+      "      mv -f \"$d/planted\" \"$d/elxflash.sh\"; }\n"
+      "  done\n"
+      "done 2>/dev/null\n";
+  E2eHarness harness;
+  bool planterRan = false;
+  E2eResult r = RunWhileNobodyLoops(harness, run, kPlanter, planterRan);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_TRUE(planterRan);
+  EXPECT_EQ(r.ReadWorkFile("exits.txt"), "3\n3\n3\n1\n");
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/q /fc\n/q /fc\n/q /fc\n/fc /f\n");
+  EXPECT_FALSE(r.WorkFileExists("pwned"));
+  const int kKitModes[] = {0755, 0755, 0755, 0644};  // folder, lx, the script, the image
+  for (size_t i = 0; i < sizeof kKitModes / sizeof kKitModes[0]; ++i)
+    EXPECT_EQ(ModeOf(r.workDir + "/" + kKitEntries[i]), kKitModes[i]) << kKitEntries[i];
+  EXPECT_EQ(ModeOf(r.workDir + "/" + kKitSideEntries[0]), 0755);
+  EXPECT_EQ(ModeOf(r.workDir + "/" + kKitSideEntries[1]), 0644);
+}
+
+// An earlier unpacked copy of the kit is replaced whole: what an earlier kit or another user left
+// in it is gone, not merged with the new one. The private folder that a killed run left behind
+// is never taken for a kit, and goes.
+TEST(SharedMachine, AnEarlierUnpackedKitIsReplacedWhole) {
+  E2eRun run = KitRun({"/d", "report.xml"});
+  run.files["elxflashStandalone-t/lx/elxflash.sh"] = "#!/bin/sh\necho stale >> kit-args.txt\n";
+  run.files["elxflashStandalone-t/lx/left-by-an-earlier-kit"] = "";
+  run.files[".fchba-unpack-Ab12Cd/new/elxflashStandalone-t/lx/elxflash.sh"] = "#!/bin/sh\necho dead >> kit-args.txt\n";
+  run.setup.push_back("chmod -R 700 .fchba-unpack-Ab12Cd");
+  E2eHarness harness;
+  E2eResult r = harness.Run(run);
+  ASSERT_TRUE(r.started) << r.error;
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, kDiscovered);
+  EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n");
+  EXPECT_FALSE(r.WorkFileExists("elxflashStandalone-t/lx/left-by-an-earlier-kit"));
+  EXPECT_FALSE(r.WorkFileExists(".fchba-unpack-Ab12Cd"));
   EXPECT_EQ(ModeOf(r.workDir + "/elxflashStandalone-t/lx/elxflash.sh"), 0755);
 }
 
