@@ -126,11 +126,12 @@ int CComponentLog::OpenForAppending(const std::string& logPath) {
   if (fd < 0) return -1;
   // What was opened is what was looked at: nothing else can have taken its place unseen.
   struct stat opened;
-  if (!link && (fstat(fd, &opened) != 0 || !MayWriteThrough(opened))) {
+  if (fstat(fd, &opened) != 0 || (!link && !MayWriteThrough(opened))) {
     close(fd);
     return -1;
   }
-  (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Only a FIFO, a socket or a device would take the flag into account when written.
+  if (!S_ISREG(opened.st_mode)) (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 

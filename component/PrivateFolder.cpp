@@ -2,17 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
 namespace {
-// Inside the folder: what is made there for the parent, and what it replaced in the parent,
-// kept apart so that no name of the one can meet a name of the other.
-const char kNewEntries[] = "new";
-const char kReplacedEntries[] = "replaced";
 const mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 
 // The names in the folder open as `fd`, without "." and ".."; the descriptor stays open.
@@ -65,7 +63,8 @@ bool NarrowTree(int fd) {
     const mode_t mode = info.st_mode & 07777 & ~kOthersWrite;
     if (S_ISDIR(info.st_mode)) {
       const int child = OpenFolderAt(fd, name);
-      narrowed = child >= 0 && NarrowTree(child) && fchmod(child, mode) == 0 && narrowed;
+      narrowed = child >= 0 && NarrowTree(child) && (mode == (info.st_mode & 07777) || fchmod(child, mode) == 0) &&
+                 narrowed;
       if (child >= 0) close(child);
     } else if (mode != (info.st_mode & 07777)) {
       // Not a link (looked at above), and nobody but this user can change what the name is.
@@ -74,24 +73,24 @@ bool NarrowTree(int fd) {
   }
   return narrowed;
 }
+
+// A new folder in the folder open as `fd`, named like none of `names`, opened; -1 when none.
+int MakeFolderBeside(int fd, const std::vector<std::string>& names) {
+  for (int n = 0; n < 1000; ++n) {
+    const std::string name = ".replaced-" + std::to_string(n);
+    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    if (mkdirat(fd, name.c_str(), 0700) == 0) return OpenFolderAt(fd, name);
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
 }  // namespace
 
 PrivateFolder::PrivateFolder(const std::string& parent, const std::string& prefix) : parent_(parent) {
   std::string pattern = parent + "/" + prefix + "XXXXXX";
   if (mkdtemp(&pattern[0]) == nullptr) return;
   name_ = pattern.substr(parent.size() + 1);
-  const int fd = open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  const bool ready = fd >= 0 && mkdirat(fd, kNewEntries, 0700) == 0 && mkdirat(fd, kReplacedEntries, 0700) == 0;
-  if (fd >= 0) close(fd);
-  if (!ready) {
-    const int parentFd = open(parent_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentFd >= 0) {
-      (void)RemoveTree(parentFd, name_);
-      close(parentFd);
-    }
-    return;
-  }
-  path_ = pattern + "/" + kNewEntries;
+  path_ = pattern;
 }
 
 PrivateFolder::~PrivateFolder() {
@@ -111,22 +110,29 @@ bool PrivateFolder::NarrowModes() const {
   return narrowed;
 }
 
+// An entry that replaces an earlier one trades places with it in one step, where the file system
+// can: the parent never lacks the name, and the earlier entry is left in this folder to be removed.
+// Elsewhere the earlier entry is moved out of the way first, into a folder of its own in here.
 bool PrivateFolder::PutEntriesInPlace() const {
   if (!Made()) return false;
   const int parentFd = open(parent_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  const int newFd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  const int replacedFd = open((parent_ + "/" + name_ + "/" + kReplacedEntries).c_str(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int folderFd = open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   std::vector<std::string> names;
-  bool placed = parentFd >= 0 && newFd >= 0 && replacedFd >= 0 && ListNames(newFd, names);
+  bool placed = parentFd >= 0 && folderFd >= 0 && ListNames(folderFd, names);
+  int replacedFd = -1;
   for (size_t i = 0; placed && i < names.size(); ++i) {
     const char* name = names[i].c_str();
     struct stat earlier;
-    if (fstatat(parentFd, name, &earlier, AT_SYMLINK_NOFOLLOW) == 0)
-      placed = renameat(parentFd, name, replacedFd, name) == 0;
-    placed = placed && renameat(newFd, name, parentFd, name) == 0;
+    if (fstatat(parentFd, name, &earlier, AT_SYMLINK_NOFOLLOW) != 0) {
+      placed = renameat(folderFd, name, parentFd, name) == 0;
+      continue;
+    }
+    if (renameat2(folderFd, name, parentFd, name, RENAME_EXCHANGE) == 0) continue;
+    if (replacedFd < 0) replacedFd = MakeFolderBeside(folderFd, names);
+    placed = replacedFd >= 0 && renameat(parentFd, name, replacedFd, name) == 0 &&
+             renameat(folderFd, name, parentFd, name) == 0;
   }
-  for (int fd : {parentFd, newFd, replacedFd})
+  for (int fd : {parentFd, folderFd, replacedFd})
     if (fd >= 0) close(fd);
   return placed;
 }

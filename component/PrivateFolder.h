@@ -15,15 +15,15 @@ class PrivateFolder {
   PrivateFolder& operator=(const PrivateFolder&) = delete;
 
   bool Made() const { return !path_.empty(); }
-  // The folder's path: the parent's, "/" and its own name.
+  // The folder's path: the parent's, "/" and its own name. It holds nothing but what is put in.
   const std::string& Path() const { return path_; }
 
   // Takes group and other write away from everything below the folder, whatever modes it was
   // given; false when something could not be narrowed.
   bool NarrowModes() const;
-  // Moves each entry of the folder to the parent under the same name. What stands there under
-  // that name is moved out of the way whole first and removed with this folder, never merged
-  // with the new entry. False at the first entry that could not be put in place.
+  // Moves each entry of the folder to the parent under the same name. What stood there under
+  // that name is moved into this folder whole and removed with it, never merged with the new
+  // entry. False at the first entry that could not be put in place.
   bool PutEntriesInPlace() const;
 
   // Removes what earlier work left in the parent: every folder of this user's whose name starts

@@ -1,6 +1,5 @@
 #include "RunLock.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,9 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "CommandRunner.h"
@@ -111,28 +108,6 @@ bool DescriptorHoldsLock(const std::string& fdinfoPath, const std::string& file)
     if (line.compare(0, prefix.size(), prefix) == 0 && GrantedFlockOn(line.substr(prefix.size()), file, pid))
       return true;
   return false;
-}
-
-// Calls `found` with the process and the descriptor's number for every descriptor of another
-// process that has the file open, a process's descriptors one after the other.
-void ForEachDescriptorOf(const struct stat& file, const std::function<void(pid_t, const std::string&)>& found) {
-  DIR* proc = opendir("/proc");
-  if (proc == nullptr) return;
-  while (const dirent* entry = readdir(proc)) {
-    const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-    if (pid <= 0 || pid == getpid()) continue;
-    const std::string fds = std::string("/proc/") + entry->d_name + "/fd";
-    DIR* open = opendir(fds.c_str());
-    if (open == nullptr) continue;
-    while (const dirent* fd = readdir(open)) {
-      struct stat target;
-      if (fd->d_name[0] != '.' && stat((fds + "/" + fd->d_name).c_str(), &target) == 0 &&
-          target.st_dev == file.st_dev && target.st_ino == file.st_ino)
-        found(pid, fd->d_name);
-    }
-    closedir(open);
-  }
-  closedir(proc);
 }
 
 // Every other process that has the lock file open, with whether one of its descriptors holds

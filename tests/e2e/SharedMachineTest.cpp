@@ -122,7 +122,7 @@ TEST(SharedMachine, AnotherUserPlantingAScriptInALooseKitNeverHasRootRunIt) {
   // in its place wherever the folder does.
   const char kPlanter[] =
       "while :; do\n"
-      "  for d in elxflashStandalone*/lx .fchba-unpack-*/*/elxflashStandalone*/lx; do\n"
+      "  for d in elxflashStandalone*/lx .fchba-unpack-*/elxflashStandalone*/lx; do\n"
       "    printf '#!/bin/sh\\nid -u > pwned\\n' > \"$d/elxflash.sh\" ||\n"
       "    { printf '#!/bin/sh\\nid -u > pwned\\n' > \"$d/planted\" && chmod 755 \"$d/planted\" &&\n"
       "      mv -f \"$d/planted\" \"$d/elxflash.sh\"; }\n"
