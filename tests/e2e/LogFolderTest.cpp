@@ -180,7 +180,8 @@ TEST(LogFolder, WhatAnotherUserLeftBecomesRootsOrIsNotWrittenThrough) {
     run.setup.push_back("chmod 755 .");
     E2eResult r = harness.Run(run);
     ASSERT_TRUE(r.started) << r.error;
-    ASSERT_FALSE(r.timedOut);
+    EXPECT_FALSE(r.timedOut);
+    if (r.timedOut) continue;
     const std::string var = r.workDir + "/../var";
     const FileState folder = StateOf(var + "/zmt");
     EXPECT_EQ(folder.uid, 0u);
