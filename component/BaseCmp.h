@@ -70,7 +70,7 @@ class CBaseCmp {
   std::string outputPath;
   // The program's run lock, which its flash steps must hold; null where no lock was asked for
   // (a component driven in-process), and then the flash steps need none.
-  const CRunLock* runLock = nullptr;
+  CRunLock* runLock = nullptr;
 
  protected:
   // Set by a CollectFirmware that could not read what its vendor's tool reports (the failure is

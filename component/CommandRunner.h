@@ -42,9 +42,10 @@ int ShellExitCode(int status);
 // Runs the command line through the shell and reads its standard output to its end or to the
 // bound (standard error is left to the process's own). A command still writing at the bound is
 // not waited for: its pipe is closed, and its shell and every process started from it, orphans
-// and double-forked ones too, are killed before this returns. A command that ends below the
-// bound may leave processes running; they are left alone. The shell gets the process's
-// environment without the variables named in `unset`.
+// and double-forked ones too, are killed before this returns; nothing that started before the
+// shell is. A command that ends below the bound may leave processes running; they are left
+// alone, and no other process is looked at. The shell gets the process's environment without
+// the variables named in `unset`.
 CommandOutput ReadCommandOutput(const std::string& command, ChildInput input = ChildInput::Inherited,
                                 const std::vector<std::string>& unset = {});
 

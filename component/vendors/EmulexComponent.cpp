@@ -7,17 +7,21 @@
 
 #include "CommandRunner.h"
 #include "Pattern.h"
+#include "PrivateFolder.h"
 #include "ShellQuote.h"
 #include "VendorTool.h"
 
 namespace EmulexComp {
 
 namespace {
-const char kUnzipKit[] = "unzip -o elxflashStandalone*.zip";
+const char kUnzipKit[] = "unzip -o elxflashStandalone*.zip -d ";
+// The private folder that the kit is unpacked in; no kit pattern matches its name.
+const char kUnpackFolderPrefix[] = ".fchba-unpack-";
 // unzip takes options from these variables before its command line's: a caller's "-n" (never
 // overwrite), "-l", "-t" or "-d DIR" would leave an earlier package's kit in place unannounced.
 const std::vector<std::string> kUnzipOptionVariables = {"UNZIP", "UNZIPOPT"};
 const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
+const char kKitScriptInFolder[] = "/elxflashStandalone*/lx/elxflash.sh";
 const char kMakeScriptExecutable[] = "chmod 755 ./elxflashStandalone*/lx/elxflash.sh";
 const char kListingCommand[] = "./elxflashStandalone*/lx/elxflash.sh /q /fc";
 const char kListingPattern[] =
@@ -27,11 +31,11 @@ const char kListingPattern[] =
 // The listing pattern's groups, as GetGroupTexts(false) lists them.
 enum ListingGroup { kModel, kDeviceId, kVendorId, kSubsystemId, kSubsystemVendorId, kFirmware, kBootCode, kGroups };
 
-// The kit scripts in the working folder, in the order the shell expands their pattern.
-std::vector<std::string> FindKitScripts() {
+// The kit scripts that the pattern names, in the order the shell expands it.
+std::vector<std::string> FindKitScripts(const std::string& pattern) {
   std::vector<std::string> scripts;
   glob_t found;
-  if (glob(kKitScript, 0, nullptr, &found) == 0) scripts.assign(found.gl_pathv, found.gl_pathv + found.gl_pathc);
+  if (glob(pattern.c_str(), 0, nullptr, &found) == 0) scripts.assign(found.gl_pathv, found.gl_pathv + found.gl_pathc);
   globfree(&found);
   return scripts;
 }
@@ -63,20 +67,39 @@ CComponent::CComponent() = default;
 CComponent::CComponent(const std::string& logPath) : CBaseCmp(logPath) {}
 CComponent::~CComponent() = default;
 
-// unzip's answer reads from nowhere: a write error (a full disk, a file-size limit) would
-// otherwise stop it at a question on the caller's standard input. Exit code 1 means warnings
-// only, with every file unpacked; anything else (no archive, two archives, a file cut short, no
-// unzip at all) leaves a kit that cannot be trusted. The commands name the script by its
-// pattern, so they run the package's own kit only when the pattern names one script: a second
-// one (an earlier package's kit under another name) would be run in its place.
+// The archive is unpacked in a folder that only root can enter, and what it holds is narrowed
+// there and only then put in place, whatever modes the archive stores: no other user can change
+// or hold open anything of the kit before root runs it. unzip's answer reads from nowhere: a
+// write error (a full disk, a file-size limit) would otherwise stop it at a question on the
+// caller's standard input. Exit code 1 means warnings only, with every file unpacked; anything
+// else (no archive, two archives, a file cut short, no unzip at all) leaves a kit that cannot be
+// trusted. The commands name the script by its pattern, so they run the package's own kit only
+// when the archive holds one and the pattern names one script: a second one (an earlier
+// package's kit under another name) would be run in its place.
 int CComponent::PrepareKit() {
   log << "Preparing the Emulex Kit...";
-  const CommandOutput unzip = ReadCommandOutput(kUnzipKit, ChildInput::Nothing, kUnzipOptionVariables);
-  if (!unzip.started || unzip.tooLong || unzip.ExitCode() > 1) {
+  PrivateFolder::RemoveLeftovers(".", kUnpackFolderPrefix);
+  const PrivateFolder unpacked(".", kUnpackFolderPrefix);
+  bool whole = unpacked.Made();
+  if (whole) {
+    const CommandOutput unzip = ReadCommandOutput(kUnzipKit + ShellQuote(unpacked.Path()), ChildInput::Nothing,
+                                                  kUnzipOptionVariables);
+    whole = unzip.started && !unzip.tooLong && unzip.ExitCode() <= 1;
+  }
+  if (!whole || !unpacked.NarrowModes()) {
     log << "FAILED!\n";
     return 1;
   }
-  const std::vector<std::string> scripts = FindKitScripts();
+  if (FindKitScripts(unpacked.Path() + kKitScriptInFolder).empty()) {
+    log << "FAILED!\n";
+    log << std::string("ERROR! : No kit script was found in the kit's archive: ") + kKitScript + "\n";
+    return 1;
+  }
+  if (!unpacked.PutEntriesInPlace()) {
+    log << "FAILED!\n";
+    return 1;
+  }
+  const std::vector<std::string> scripts = FindKitScripts(kKitScript);
   if (scripts.size() > 1) {
     std::string names;
     for (const std::string& script : scripts) names += " " + script;
@@ -85,12 +108,6 @@ int CComponent::PrepareKit() {
     return 1;
   }
   log << "done\n";
-  // The archive may store modes that let others write (or none, which unzip makes from the
-  // umask): what root runs and flashes from the kit is left writable by its owner only.
-  if (scripts.size() == 1) {
-    const std::string& script = scripts.front();
-    (void)RunShell("chmod -R go-w " + ShellQuote(script.substr(0, script.find('/', 2))));
-  }
   (void)RunShell(kMakeScriptExecutable);
   return 0;
 }

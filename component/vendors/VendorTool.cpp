@@ -1,6 +1,5 @@
 #include "VendorTool.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,12 +14,12 @@ const char kToolLogPath[] = "/var/zmt/Component.log";
 const int kRedirectionFailedCode = 2;
 
 // True when the tool's redirections can open the log the way the shell opens them, and the path
-// is no link of another user's, which the shell would follow. A shell that
-// cannot open them never starts the tool, but reports that as 2 or as 1 (which reads as "nothing
-// needed") depending on the shell; looking first gives the same code on every shell.
+// holds nothing that the log refuses to write through (another user's link, FIFO or device, a
+// second hard link), which the shell would follow. A shell that cannot open them never starts the
+// tool, but reports that as 2 or as 1 (which reads as "nothing needed") depending on the shell;
+// looking first gives the same code on every shell.
 bool ToolLogOpens() {
-  if (!CComponentLog::PathIsOurs(kToolLogPath)) return false;
-  const int fd = open(kToolLogPath, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  const int fd = CComponentLog::OpenForAppending(kToolLogPath);
   if (fd < 0) return false;
   close(fd);
   return true;
@@ -31,7 +30,7 @@ bool ToolLogOpens() {
 // (the log says so).
 bool ToolMayStart(CBaseCmp& component) {
   if (!ToolLogOpens()) return false;
-  if (component.runLock == nullptr || component.runLock->Held()) return true;
+  if (component.runLock == nullptr || component.runLock->Confirm(component.log)) return true;
   component.log << std::string("ERROR! : The run lock ") + CRunLock::Path() +
                        " could not be taken, so no flash tool was started.\n";
   return false;

@@ -114,6 +114,20 @@ TEST(QLogicCollection, InstalledImageComesFromTheInstanceWithTheRecordsPortName)
   }
 }
 
+// Root runs the query tool in a discovery run too: it is left writable by its owner only, also
+// when an earlier version left it writable by all.
+TEST(QLogicCollection, QueryToolIsLeftWritableByItsOwnerOnly) {
+  ScratchFolder folder;
+  WriteStandInTool(folder, kTool, Instance("0", "2.10", kToolWwn), 0);
+  ASSERT_EQ(chmod(folder.File(kTool).c_str(), 0777), 0);
+  TestQLogic component(folder.File("log"));
+  component.CollectFirmware();
+  EXPECT_EQ(StandInArguments(folder, kTool), "/q\n");
+  struct stat tool;
+  ASSERT_EQ(stat(folder.File(kTool).c_str(), &tool), 0);
+  EXPECT_EQ(tool.st_mode & 07777, 0755u);
+}
+
 TEST(QLogicCollection, OneDevicePerKnownRecordInInventoryOrder) {
   ScratchFolder folder;
   WriteStandInTool(folder, kTool, Instance("0", "2.50", kOtherToolWwn) + Instance("1", "2.10", kToolWwn), 0);

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -89,6 +90,10 @@ TEST(RunFailure, KitThatWasNotUnpackedWholeEndsTheRun) {
       {"file-size limit cuts a kit file", {}, true, "", true, {}, false, kOneMiB, 7, failed},
       {"file-size limit, standard input left open", {"/f"}, true, "", true, {stdinLeftOpen}, false, kOneMiB, 7,
        failed},
+      // Unpacked whole, but with nothing to run: "done" would promise a kit that is not there.
+      {"kit without its script", {"/f"}, true, "", false,
+       {"zip -qd elxflashStandalone-t.zip elxflashStandalone-t/lx/elxflash.sh"}, false, 0, 7,
+       failed + "ERROR! : No kit script was found in the kit's archive: ./elxflashStandalone*/lx/elxflash.sh\n"},
   };
   E2eHarness harness;
   for (const Case& c : kCases) {
@@ -112,8 +117,7 @@ TEST(RunFailure, ListingThatCouldNotBeRunEndsTheRun) {
   const Case kCases[] = {
       {"package folder mounted noexec", {"/d", "report.xml"}, true, "", false, {MountOverWorkFolder("noexec")}, false,
        0, 7, error("could not be run (exit code 126)")},
-      {"kit without its script", {"/f"}, true, "", false,
-       {"zip -qd elxflashStandalone-t.zip elxflashStandalone-t/lx/elxflash.sh"}, false, 0, 7,
+      {"kit script whose interpreter is missing", {"/f"}, true, "#!/no/such/shell\n", false, {}, false, 0, 7,
        error("could not be run (exit code 127)")},
       {"listing tool killed part-way", {"/d", "report.xml"}, true, killed, false, {}, false, 0, 7,
        error("could not be run (exit code 137, most likely ended by signal 9)")},
@@ -208,5 +212,48 @@ TEST(RunFailure, ListingPastTheBoundLeavesNothingRunning) {
   }
   EXPECT_GE(count, 2);  // the listing and the printer it waits for, at least
   EXPECT_EQ(leftovers, std::vector<pid_t>());
+}
+// Past the bound the run ends what the listing started, and nothing else: a helper that the
+// listing sent off on its own with its output elsewhere ends (it comes back to the run, which is
+// a subreaper meanwhile; where the run cannot be one, nothing leads to it and it lives on), while
+// an orphan of the caller's, handed to the run while the listing prints, lives on.
+TEST(RunFailure, ListingPastTheBoundEndsWhatItStartedAndNothingElse) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> setup;  // before the program is exec'd in the setup shell's place
+    std::string listing;             // the kit's listing call, after its first line
+    const char* pidFile;             // where the process that the row follows wrote its pid
+    bool endsWhereOrphansComeBack;
+  };
+  const Case kCases[] = {
+      {"a helper the listing double-forked, its output elsewhere", {},
+       "(sh -c 'echo $$ > helper.txt; exec sleep 300' > /dev/null 2>&1 &)\nexec yes\n", "helper.txt", true},
+      {"an orphan of the caller's", {"sh -c 'sleep 300 > /dev/null 2>&1 & echo $! > caller-orphan.txt; sleep 0.7' &"},
+       "sleep 1.5\nexec yes\n", "caller-orphan.txt", false},
+  };
+  int subreaper = 0;
+  const bool orphansComeBack = prctl(PR_GET_CHILD_SUBREAPER, &subreaper) == 0;
+  E2eHarness harness;
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    E2eRun run;
+    run.args = {"/f"};
+    run.files["reference.xml"] = CatalogueXml({kLpe12002});
+    StandInKit kit;
+    kit.script = "#!/bin/sh\n[ \"$*\" = \"/q /fc\" ] || exit 0\n" + c.listing;
+    AddStandInKit(run, kit);
+    run.setup.insert(run.setup.end(), c.setup.begin(), c.setup.end());
+    const E2eResult r = harness.Run(run);
+    const pid_t followed = static_cast<pid_t>(std::atoi(r.ReadWorkFile(c.pidFile).c_str()));
+    const bool ended = followed > 0 && ProcessHasEnded(followed);
+    if (followed > 0) kill(followed, SIGKILL);
+    ASSERT_TRUE(r.started) << r.error;
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.out, std::string(kRunUpToDiscovery) + "Preparing the Emulex Kit...done\n" +
+                         "ERROR! : The adapter listing passed 64 MiB and was stopped: " + kListingCommand + "\n");
+    ASSERT_GT(followed, 0);
+    EXPECT_EQ(ended, c.endsWhereOrphansComeBack && orphansComeBack);
+  }
 }
 }  // namespace

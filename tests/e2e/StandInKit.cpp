@@ -112,6 +112,7 @@ std::string Leaf(const std::string& indent, const char* name, const std::string&
 
 const char* const kKitEntries[] = {"elxflashStandalone-t", "elxflashStandalone-t/lx",
                                    "elxflashStandalone-t/lx/elxflash.sh", "elxflashStandalone-t/lx/image.bin"};
+const char* const kKitSideEntries[] = {"kit-notes", "kit-notes/readme.txt"};
 
 void AddStandInKit(E2eRun& run, const StandInKit& kit) {
   const std::string script = kit.script.empty() ? kStandInScript : kit.script;
@@ -130,7 +131,9 @@ void AddStandInKit(E2eRun& run, const StandInKit& kit) {
     run.files["elxflashStandalone-t.zip"] = ZipArchive({{std::string(kKitEntries[0]) + "/", "", 0777},
                                                         {std::string(kKitEntries[1]) + "/", "", 0777},
                                                         {kKitEntries[2], script, 0666},
-                                                        {kKitEntries[3], "firmware image\n", 0666}},
+                                                        {kKitEntries[3], "firmware image\n", 0666},
+                                                        {std::string(kKitSideEntries[0]) + "/", "", 0777},
+                                                        {kKitSideEntries[1], "notes\n", 0666}},
                                                        open);
     return;
   }

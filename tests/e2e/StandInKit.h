@@ -29,8 +29,10 @@ struct StandInKit {
 };
 
 // The kit's folder, its script and a firmware image beside it, as the archives of KitModes::None
-// and KitModes::OpenToAll hold them, relative to the working folder.
+// and KitModes::OpenToAll hold them, relative to the working folder; those archives also hold a
+// folder of notes beside the kit's folder, with one file in it.
 extern const char* const kKitEntries[];
+extern const char* const kKitSideEntries[];
 
 struct CatalogueEntry {
   std::string device_id;
