@@ -27,6 +27,9 @@ bool MayWriteThrough(const struct stat& info) {
   return info.st_uid == geteuid();
 }
 
+// The mode bits of `keep` that `mode` has, less group and other write.
+mode_t NarrowedMode(mode_t mode, mode_t keep) { return mode & keep & ~mode_t(S_IWGRP | S_IWOTH); }
+
 // Makes the open file or folder this user's and writable by it alone, keeping the mode bits in
 // `keep` otherwise (and the group, which can then no longer write it); true when another user
 // could write it, or owned it, before.
@@ -34,7 +37,7 @@ bool TakeOver(int fd, const struct stat& info, mode_t keep) {
   const bool othersCould = info.st_uid != geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
   if (!othersCould) return false;
   if (info.st_uid != geteuid()) (void)fchown(fd, geteuid(), static_cast<gid_t>(-1));
-  (void)fchmod(fd, info.st_mode & keep & ~mode_t(S_IWGRP | S_IWOTH));
+  (void)fchmod(fd, NarrowedMode(info.st_mode, keep));
   return true;
 }
 
@@ -149,15 +152,14 @@ void CComponentLog::ReplaceFileOpenToOthers() {
   const int from = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (from < 0) return;
   struct stat info;
-  const size_t slash = path.find_last_of('/');
-  std::string copy = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "." +
-                     path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+  const size_t name = path.find_last_of('/') + 1;  // 0 for a path without a folder
+  std::string copy = path.substr(0, name) + "." + path.substr(name) + ".XXXXXX";
   int to = -1;
   if (fstat(from, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1)
     to = mkostemp(&copy[0], O_CLOEXEC);
   if (to >= 0) {
     bool copied = CopyAll(from, to) && fchown(to, geteuid(), info.st_gid) == 0 &&
-                  fchmod(to, info.st_mode & kLogFileModes & ~mode_t(S_IWGRP | S_IWOTH)) == 0;
+                  fchmod(to, NarrowedMode(info.st_mode, kLogFileModes)) == 0;
     if (close(to) != 0) copied = false;
     if (!copied || rename(copy.c_str(), path.c_str()) != 0) (void)unlink(copy.c_str());
   }

@@ -21,7 +21,6 @@ const char kUnpackFolderPrefix[] = ".fchba-unpack-";
 // overwrite), "-l", "-t" or "-d DIR" would leave an earlier package's kit in place unannounced.
 const std::vector<std::string> kUnzipOptionVariables = {"UNZIP", "UNZIPOPT"};
 const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
-const char kKitScriptInFolder[] = "/elxflashStandalone*/lx/elxflash.sh";
 const char kMakeScriptExecutable[] = "chmod 755 ./elxflashStandalone*/lx/elxflash.sh";
 const char kListingCommand[] = "./elxflashStandalone*/lx/elxflash.sh /q /fc";
 const char kListingPattern[] =
@@ -90,7 +89,7 @@ int CComponent::PrepareKit() {
     log << "FAILED!\n";
     return 1;
   }
-  if (FindKitScripts(unpacked.Path() + kKitScriptInFolder).empty()) {
+  if (FindKitScripts(unpacked.Path() + (kKitScript + 1)).empty()) {  // the pattern without its "."
     log << "FAILED!\n";
     log << std::string("ERROR! : No kit script was found in the kit's archive: ") + kKitScript + "\n";
     return 1;

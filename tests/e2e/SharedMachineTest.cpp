@@ -65,6 +65,13 @@ std::vector<std::string> NamesIn(const std::string& folder) {
 
 std::string VarPath(const E2eResult& r, const std::string& relative) { return r.workDir + "/../var/" + relative; }
 
+// The unpacked kit's folders and its script are 755, its image 644: writable by root alone.
+void ExpectKitWritableByItsOwnerOnly(const E2eResult& r) {
+  const int kKitModes[] = {0755, 0755, 0755, 0644};  // folder, lx, the script, the image
+  for (size_t i = 0; i < sizeof kKitModes / sizeof kKitModes[0]; ++i)
+    EXPECT_EQ(ModeOf(r.workDir + "/" + kKitEntries[i]), kKitModes[i]) << kKitEntries[i];
+}
+
 // Runs the program through the shell script in run.args while nobody runs the shell script `loop`
 // without pause in the working folder; the loop ends with the run, and `looped` tells whether it
 // was still going then.
@@ -136,9 +143,7 @@ TEST(SharedMachine, AnotherUserPlantingAScriptInALooseKitNeverHasRootRunIt) {
   EXPECT_EQ(r.ReadWorkFile("exits.txt"), "3\n3\n3\n1\n");
   EXPECT_EQ(r.ReadWorkFile("kit-args.txt"), "/q /fc\n/q /fc\n/q /fc\n/q /fc\n/fc /f\n");
   EXPECT_FALSE(r.WorkFileExists("pwned"));
-  const int kKitModes[] = {0755, 0755, 0755, 0644};  // folder, lx, the script, the image
-  for (size_t i = 0; i < sizeof kKitModes / sizeof kKitModes[0]; ++i)
-    EXPECT_EQ(ModeOf(r.workDir + "/" + kKitEntries[i]), kKitModes[i]) << kKitEntries[i];
+  ExpectKitWritableByItsOwnerOnly(r);
   EXPECT_EQ(ModeOf(r.workDir + "/" + kKitSideEntries[0]), 0755);
   EXPECT_EQ(ModeOf(r.workDir + "/" + kKitSideEntries[1]), 0644);
 }
@@ -197,9 +202,7 @@ TEST(SharedMachine, NothingTheRunCreatesCanBeWrittenByOthers) {
     EXPECT_EQ(ModeOf(VarPath(r, "zmt/Component.log")), 0644);
     EXPECT_EQ(ModeOf(VarPath(r, "zmt/Component.lock")), 0600);
     EXPECT_EQ(ModeOf(r.workDir + "/report.xml"), 0644);
-    const int kKitModes[] = {0755, 0755, 0755, 0644};  // folder, lx, the script, the image
-    for (size_t i = 0; i < sizeof kKitModes / sizeof kKitModes[0]; ++i)
-      EXPECT_EQ(ModeOf(r.workDir + "/" + kKitEntries[i]), kKitModes[i]) << kKitEntries[i];
+    ExpectKitWritableByItsOwnerOnly(r);
   }
 }
 
